@@ -60,6 +60,22 @@ TEST_F(EnvironmentTest, DecimalSeparatorOfTheNumericLocale) {
     EXPECT_EQ(DecimalSeparatorFromEnvironment(), ".");
 }
 
+// A German locale compiled into a private folder, so the test needs no system-wide locale.
+TEST_F(EnvironmentTest, DecimalSeparatorOfAGermanLocale) {
+    TTempFolder locales("locales");
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + locales.File("de_DE.UTF-8") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const char* oldPath = std::getenv("LOCPATH");
+    const std::optional<std::string> saved = oldPath ? std::optional<std::string>(oldPath) : std::nullopt;
+    ::setenv("LOCPATH", locales.Path().c_str(), 1);
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(DecimalSeparatorFromEnvironment(), ",");
+    ::setenv("LC_NUMERIC", "C", 1);  // numbers follow LC_NUMERIC over LANG
+    EXPECT_EQ(DecimalSeparatorFromEnvironment(), ".");
+    if (saved) ::setenv("LOCPATH", saved->c_str(), 1);
+    else ::unsetenv("LOCPATH");
+}
+
 TEST(LocaleTest, ScopedLocaleReplacesAndRestores) {
     const TUserLocale before = UserLocale();
     {
