@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <sys/stat.h>
 
 namespace quenthal {
 
@@ -105,19 +106,15 @@ bool IsGermanUI() { return PrimaryLanguageOf(UserLocale().wLanguageId) == kPrima
 bool LoadLanguageFile(const std::string& path, bool boPathComplete) {
     if (path.empty()) return false;
     const std::string fullPath = boPathComplete ? path : JoinPath(Folders().ExecutableFolder(), path);
-    std::string bytes;
-    switch (ReadWholeFile(fullPath, bytes)) {
-        case TReadResult::Missing: {
-            TMessageBox box;
-            box.stText = "DE Sprachdatei nicht gefunden: " + fullPath;
-            Dialogs().ShowMessage(box);
-            return false;
-        }
-        case TReadResult::Failed:
-            return false;
-        case TReadResult::Read:
-            break;
+    struct stat info {};
+    if (::stat(fullPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        TMessageBox box;
+        box.stText = "DE Sprachdatei nicht gefunden: " + fullPath;
+        Dialogs().ShowMessage(box);
+        return false;
     }
+    std::string bytes;
+    if (ReadWholeFile(fullPath, bytes) != TReadResult::Read) return false;
     try {
         ProcessTexts() = std::make_unique<TLanguageTexts>(TLanguageTexts::FromText(DecodeTextFile(bytes)));
     } catch (const std::exception&) {

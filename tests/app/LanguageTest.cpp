@@ -93,10 +93,15 @@ TEST_F(LanguageFileTest, MissingFileShowsItsPathOnce) {
     EXPECT_EQ(FDialogs.Records()[0].Message.Kind, TDialogKind::Plain);
     EXPECT_FALSE(LanguageLoaded());
 
-    // Found but unreadable (a folder of that name): false without a message.
+    // A folder of that name is no file either.
     std::filesystem::create_directories(FFolder.Path() / "Dir_DE.txt");
     EXPECT_FALSE(LoadLanguageFile(FFolder.File("Dir_DE.txt"), true));
-    EXPECT_EQ(FDialogs.Records().size(), 1u);
+    EXPECT_EQ(FDialogs.Records().size(), 2u);
+    // Present but failing to read (reading a process's memory at 0 fails, also for root): false
+    // without a message.
+    EXPECT_FALSE(LoadLanguageFile("/proc/self/mem", true));
+    EXPECT_EQ(FDialogs.Records().size(), 2u);
+    EXPECT_FALSE(LanguageLoaded());
 }
 
 TEST_F(LanguageFileTest, GermanOnlyWhenThePrimaryLanguageIsGerman) {
