@@ -218,6 +218,25 @@ TEST_F(Burst, ACrossingBetweenTwoBlocksIsNotSeen) {
     EXPECT_EQ(core.BurstRemaining, -1);
 }
 
+TEST(BurstCut, FindsTheCrossingWhereverItFallsInTheBlock) {
+    // Rising crossings between samples 48k - 1 and 48k (half a sample of phase lead); a count of R
+    // samples is cut at the first crossing at or after R, in one 1024-sample block.
+    const double w = 2 * std::numbers::pi / 48;
+    for (int32_t remaining = 1; remaining <= 900; ++remaining) {
+        TGeneratorCore core;
+        Build(core, 1, 1);
+        core.FSineOsc[0][0].SetPhase(-w / 2);
+        core.BurstEnabled = true;
+        core.BurstRemaining = remaining;
+        RenderBuffers buffers(1, 1024);
+        core.BufferSwitchSine32(nullptr, {}, buffers.View());
+        const int32_t cut = (remaining + 47) / 48 * 48;
+        ASSERT_NE(buffers[0][cut - 1], 0.0f) << remaining;
+        for (int32_t s = cut; s < 1024; ++s) ASSERT_EQ(buffers[0][s], 0.0f) << remaining << " at " << s;
+        ASSERT_EQ(core.BurstRemaining, -1);
+    }
+}
+
 TEST_F(Burst, OtherOutputsAreCutAtOutputOnesCrossing) {
     Build(core, 2, 1);
     core.SetSineFrequency(1, 0, 1300);
