@@ -1,7 +1,7 @@
 #include "asio/AsioConvert.h"
 
 #include "asio/AsioHostError.h"
-#include "platform/ProcessRandom.h"
+#include "engine/Random.h"
 
 #include <bit>
 #include <cmath>
@@ -52,10 +52,10 @@ inline int64_t ScaleAndRound(Sample x) noexcept {
     } else {
         long double product = static_cast<long double>(x) * static_cast<long double>(Scale);
         if constexpr (Dither == kUdf) {
-            product += static_cast<long double>(2.0 * ProcessRandom() - 1.0) * 0x1p-32L;
+            product += static_cast<long double>(2.0 * Random() - 1.0) * 0x1p-32L;
         } else if constexpr (Dither == kTdf) {
-            const double r1 = ProcessRandom();
-            const double r2 = ProcessRandom();
+            const double r1 = Random();
+            const double r2 = Random();
             product += static_cast<long double>(r1 - r2) * 0x1p-33L;
         }
         return RoundToInt64(product);

@@ -1,7 +1,7 @@
 // The float side of the host: the per-block conversion path, float arrays, options and events.
 #include "asio/AsioHost.h"
 
-#include "platform/ProcessRandom.h"
+#include "engine/Random.h"
 
 #include <algorithm>
 #include <cstring>
@@ -162,7 +162,7 @@ void TCustomAsioHost::BlocksStopped() {
 namespace {
 template <typename Sample>
 void FillNoise(Sample* data, int32_t count) noexcept {
-    for (int32_t i = 0; i < count; ++i) data[i] = static_cast<Sample>(2.0 * ProcessRandom() - 1.0);
+    for (int32_t i = 0; i < count; ++i) data[i] = static_cast<Sample>(2.0 * Random() - 1.0);
 }
 
 template <typename Sample>

@@ -57,7 +57,7 @@ inline constexpr TAsioSupports assSupportsTimeCode = 1u << 1;
 inline constexpr TAsioSupports assSupportsInputMonitor = 1u << 2;
 
 class TCustomAsioHostBasic;
-using TNotifyEvent = std::function<void(TCustomAsioHostBasic& sender)>;
+using THostNotifyEvent = std::function<void(TCustomAsioHostBasic& sender)>;
 using TSamplePositionUpdateEvent = std::function<void(TCustomAsioHostBasic& sender, int64_t samplePosition)>;
 using TBufferSwitchEventNative =
     std::function<void(TCustomAsioHostBasic& sender, const TAsioBufferInfo* bufferInfo, int32_t bufferIndex)>;
@@ -121,7 +121,7 @@ public:
     virtual int32_t GetOutputMeter(int32_t channel);
 
     // ---- Events -----------------------------------------------------------------------------
-    TNotifyEvent OnCreate, OnDestroy, OnDriverChanged, OnReset, OnLatencyChanged, OnSampleRateChanged,
+    THostNotifyEvent OnCreate, OnDestroy, OnDriverChanged, OnReset, OnLatencyChanged, OnSampleRateChanged,
         OnBuffersCreate, OnBuffersDispose;
     TSamplePositionUpdateEvent OnUpdateSamplePos;
     TBufferSwitchEventNative OnBufferSwitch;  // the block event of this base class only

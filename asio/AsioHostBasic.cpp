@@ -1,7 +1,7 @@
 // The host's lifecycle: driver choice, open and close, buffers, start and stop, sample rate.
 #include "asio/AsioHost.h"
 
-#include "platform/ProcessRandom.h"
+#include "engine/Random.h"
 
 #include <cmath>
 #include <cstring>
@@ -251,7 +251,7 @@ bool TCustomAsioHostBasic::PrepareBuffers() {
     if (OnBuffersCreate) OnBuffersCreate(*this);
     FDriver->GetLatencies(&FInputLatency, &FOutputLatency);
     if (OnLatencyChanged) OnLatencyChanged(*this);
-    ProcessRandomize();
+    Randomize();
     FBlockFaultReported.store(false, std::memory_order_relaxed);
     FBlockDriver.store(FDriver.get(), std::memory_order_release);
     return true;
