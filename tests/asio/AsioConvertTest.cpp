@@ -162,6 +162,16 @@ TEST(AsioConvert, FloatOutputMatchesExtendedPrecisionRoundingIncludingTies) {
     for (int i = 0; i < 20000; ++i) samples.push_back(uniform(random));
     for (int k = -64; k <= 64; ++k) samples.push_back((k + 0.5f) / 32767.0f);  // near-ties
     for (float tie : {0.5f, -0.5f, 1.5f, 0.25f, 1.0f / 8388607.0f * 2.5f}) samples.push_back(tie);
+    // Products within 2^-24 of a half: a single rounding to double would land on the half.
+    for (float near : {0.5f + 0x1p-24f, -0.5f - 0x1p-24f, 0.75f + 0x1p-24f, 0.5f + 0x1p-23f, 0.99999994f, 1e-30f,
+                       3.0e9f, -5e9f, 1e20f, INFINITY, -INFINITY, NAN})
+        samples.push_back(near);
+    for (uint32_t bits = 0x3f000000u; bits < 0x3f000000u + 4096; ++bits) {  // [0.5, 0.50025) densely
+        float value;
+        std::memcpy(&value, &bits, 4);
+        samples.push_back(value);
+        samples.push_back(-value);
+    }
     struct TType {
         int32_t Type;
         long double Scale;
