@@ -77,6 +77,22 @@ std::unique_ptr<tSpeichertasten> EveryFieldSetTable() {
     return table;
 }
 
+void PrintTo(const TSpeichertaste& key, std::ostream* out) {
+    const TSignalSlot& first = key.ArrOutput[0].ArrSlot[0];
+    *out << '"' << key.stTextSpeichertaste << "\" kind " << int(key.ArrOutput[0].bSignalKind) << " slots "
+         << int(key.ArrOutput[0].bSlotCount) << " outputs " << int(key.bArrAnzahlAusgaenge) << " master "
+         << key.dMasterGain << " driver \"" << key.stASIOinterface << "\" rate " << key.iASIOSamplerate << " tag "
+         << key.iTag << " slot 1: " << first.dFrequency << ' ' << first.dStopFrequency << ' ' << first.dGain << ' '
+         << first.dParam << ' ' << first.iFlag;
+}
+
+void PrintTo(const tSpeichertasten& table, std::ostream* out) {
+    for (int k = 0; k < kKeyCount; ++k) {
+        *out << "\n  key " << k + 1 << ": ";
+        PrintTo(table.ArrSpeichertasten[k], out);
+    }
+}
+
 TFileLayout LayoutOf(const tSpeichertasten& table) {
     TFileLayout layout;
     std::size_t at = 0;

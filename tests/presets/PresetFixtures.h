@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ struct TFileLayout {
     std::vector<std::size_t> StringCounts;
 };
 TFileLayout LayoutOf(const tSpeichertasten& table);
+
+// Short forms for failure messages: gtest would dump the 420 KiB of a table byte by byte.
+void PrintTo(const TSpeichertaste& key, std::ostream* out);
+void PrintTo(const tSpeichertasten& table, std::ostream* out);
 
 // The largest single request to operator new since the last reset.
 void ResetLargestAllocation();

@@ -1,5 +1,7 @@
 #include "presets/Speichertasten.h"
 
+#include "PresetFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
