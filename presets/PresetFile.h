@@ -35,7 +35,9 @@ void ReadPresetFileBytes(std::span<const std::byte> bytes, tSpeichertasten& tabl
 void SavePresetFile(const std::string& fileName, const tSpeichertasten& table);
 
 // Reads the file into the table; true when all 32 records were read. Every failure is raised as
-// EPresetFileError (so false is never returned) and leaves the table as it was.
+// EPresetFileError (so false is never returned) and leaves the table as it was. Every field of the
+// table is replaced on success, so callers need not empty its strings first; doing so would only
+// lose the names when the file is refused.
 bool LoadPresetFile(const std::string& fileName, tSpeichertasten& table);
 
 }  // namespace quenthal
