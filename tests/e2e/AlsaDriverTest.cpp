@@ -60,7 +60,9 @@ TEST_P(AlsaFileTest, WritesTheHostsBytesInterleavedInTheNativeFormat) {
         int32_t minSize = 0, maxSize = 0, preferred = 0, granularity = 0;
         harness.Driver().GetBufferSize(&minSize, &maxSize, &preferred, &granularity);
         EXPECT_EQ(preferred, 1024);
-        for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) EXPECT_EQ(harness.Driver().CanSampleRate(rate), kAsioOK);
+        for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+            EXPECT_EQ(harness.Driver().CanSampleRate(rate), kAsioOK);
+        }
 
         ASSERT_EQ(harness.CreateBuffers(1024), kAsioOK);
         harness.OnBlock = [&](int half, const TBlockRecord& record) {
