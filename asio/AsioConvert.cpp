@@ -1,0 +1,372 @@
+#include "asio/AsioConvert.h"
+
+#include "asio/AsioHostError.h"
+#include "engine/Random.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
+namespace quenthal {
+
+static_assert(std::endian::native == std::endian::little, "the converters assume a little-endian host");
+
+TInConverter GlobalInConverters[kConverterTableSize];
+TOutConverter GlobalOutConverters[kConverterTableSize];
+
+namespace {
+
+// ---- Rounding: nearest, ties to even (the default rounding mode) --------------------------------
+// Out of range gives an unspecified value, never undefined behaviour; only the low bytes are kept.
+
+inline int64_t RoundToInt64(double value) noexcept {
+#if defined(__x86_64__)
+    return _mm_cvtsd_si64(_mm_set_sd(value));
+#else
+    return std::llrint(value);
+#endif
+}
+
+inline int64_t RoundToInt64(long double value) noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    int64_t result;
+    __asm__("fistpll %0" : "=m"(result) : "t"(value) : "st");
+    return result;
+#else
+    return std::llrintl(value);
+#endif
+}
+
+enum TDither { kNoDither, kUdf, kTdf };
+
+// x * scale rounded to an integer, in extended precision. For a float sample and a scale of at most
+// 2^29 the product is exact in double, so the double path gives the very same integer, faster.
+template <typename Sample, int64_t Scale, TDither Dither>
+inline int64_t ScaleAndRound(Sample x) noexcept {
+    if constexpr (Dither == kNoDither && sizeof(Sample) == 4 && Scale <= (int64_t(1) << 29)) {
+        return RoundToInt64(static_cast<double>(x) * static_cast<double>(Scale));
+    } else {
+        long double product = static_cast<long double>(x) * static_cast<long double>(Scale);
+        if constexpr (Dither == kUdf) {
+            product += static_cast<long double>(2.0 * Random() - 1.0) * 0x1p-32L;
+        } else if constexpr (Dither == kTdf) {
+            const double r1 = Random();
+            const double r2 = Random();
+            product += static_cast<long double>(r1 - r2) * 0x1p-33L;
+        }
+        return RoundToInt64(product);
+    }
+}
+
+// ---- Byte access --------------------------------------------------------------------------------
+
+template <int Bytes>
+inline void StoreLow(uint8_t* target, int64_t value) noexcept {
+    const auto bits = static_cast<uint64_t>(value);
+    if constexpr (Bytes == 2) {
+        const auto word = static_cast<uint16_t>(bits);
+        std::memcpy(target, &word, 2);
+    } else if constexpr (Bytes == 3) {
+        target[0] = static_cast<uint8_t>(bits);
+        target[1] = static_cast<uint8_t>(bits >> 8);
+        target[2] = static_cast<uint8_t>(bits >> 16);
+    } else {
+        const auto word = static_cast<uint32_t>(bits);
+        std::memcpy(target, &word, 4);
+    }
+}
+
+// The stored value, sign-extended from the container's width.
+template <int Bytes>
+inline int32_t LoadSigned(const uint8_t* source) noexcept {
+    if constexpr (Bytes == 2) {
+        int16_t word;
+        std::memcpy(&word, source, 2);
+        return word;
+    } else if constexpr (Bytes == 3) {
+        const uint32_t bits = uint32_t(source[0]) | (uint32_t(source[1]) << 8) | (uint32_t(source[2]) << 16);
+        return static_cast<int32_t>(bits << 8) >> 8;
+    } else {
+        int32_t word;
+        std::memcpy(&word, source, 4);
+        return word;
+    }
+}
+
+template <int Bytes>
+void ReverseEachSample(void* data, int32_t sampleCount) noexcept {
+    auto* bytes = static_cast<uint8_t*>(data);
+    for (int32_t i = 0; i < sampleCount; ++i, bytes += Bytes) {
+        if constexpr (Bytes == 2) {
+            uint16_t v;
+            std::memcpy(&v, bytes, 2);
+            v = static_cast<uint16_t>((v >> 8) | (v << 8));
+            std::memcpy(bytes, &v, 2);
+        } else if constexpr (Bytes == 4) {
+            uint32_t v;
+            std::memcpy(&v, bytes, 4);
+            v = __builtin_bswap32(v);
+            std::memcpy(bytes, &v, 4);
+        } else if constexpr (Bytes == 8) {
+            uint64_t v;
+            std::memcpy(&v, bytes, 8);
+            v = __builtin_bswap64(v);
+            std::memcpy(bytes, &v, 8);
+        } else {
+            for (int k = 0; k < Bytes / 2; ++k) {
+                const uint8_t t = bytes[k];
+                bytes[k] = bytes[Bytes - 1 - k];
+                bytes[Bytes - 1 - k] = t;
+            }
+        }
+    }
+}
+
+// ---- Integer types ------------------------------------------------------------------------------
+
+template <typename Sample, int Bytes, int64_t Scale, TDither Dither>
+void OutInteger(const Sample* source, void* target, int32_t sampleCount) {
+    auto* out = static_cast<uint8_t*>(target);
+    for (int32_t i = 0; i < sampleCount; ++i) StoreLow<Bytes>(out + i * Bytes, ScaleAndRound<Sample, Scale, Dither>(source[i]));
+}
+
+// Value times the reciprocal of the scale, in double, then stored in the array's precision.
+template <typename Sample, int Bytes>
+void InInteger(const void* source, Sample* target, int32_t sampleCount, double factor) {
+    const auto* in = static_cast<const uint8_t*>(source);
+    for (int32_t i = 0; i < sampleCount; ++i)
+        target[i] = static_cast<Sample>(static_cast<double>(LoadSigned<Bytes>(in + i * Bytes)) * factor);
+}
+
+constexpr double kInt16Factor = static_cast<double>(1.0f / 32767.0f);  // held as a 32-bit float
+static_assert(kInt16Factor == 3.0518509447574615e-05);
+
+template <typename Sample>
+void InInt16(void* source, Sample* target, int32_t n) { InInteger<Sample, 2>(source, target, n, kInt16Factor); }
+// Packed 24 bits: into 32-bit floats as the upper 24 bits of a 32-bit value, into 64-bit floats as the
+// sign-extended 24-bit value.
+void InInt24Single(void* source, float* target, int32_t sampleCount) {
+    const auto* in = static_cast<const uint8_t*>(source);
+    for (int32_t i = 0; i < sampleCount; ++i) {
+        const int32_t upper = static_cast<int32_t>(static_cast<uint32_t>(LoadSigned<3>(in + i * 3)) << 8);
+        target[i] = static_cast<float>(static_cast<double>(upper) * (1.0 / 2147483647.0));
+    }
+}
+void InInt24Double(void* source, double* target, int32_t n) { InInteger<double, 3>(source, target, n, 1.0 / 8388607.0); }
+template <typename Sample>
+void InInt32(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 2147483647.0); }
+template <typename Sample>
+void InInt32LSB16(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, kInt16Factor); }
+template <typename Sample>
+void InInt32LSB18(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 131071.0); }
+template <typename Sample>
+void InInt32LSB20(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 524287.0); }
+template <typename Sample>
+void InInt32LSB24(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 8388607.0); }
+
+// ---- Float types --------------------------------------------------------------------------------
+
+template <typename From, typename To>
+void CopyOrConvert(const From* source, To* target, int32_t sampleCount) {
+    if constexpr (sizeof(From) == sizeof(To)) {
+        std::memcpy(target, source, sizeof(To) * static_cast<size_t>(sampleCount));
+    } else {
+        for (int32_t i = 0; i < sampleCount; ++i) target[i] = static_cast<To>(source[i]);
+    }
+}
+template <typename Sample>
+void InFloat32(void* source, Sample* target, int32_t n) { CopyOrConvert(static_cast<const float*>(source), target, n); }
+template <typename Sample>
+void InFloat64(void* source, Sample* target, int32_t n) { CopyOrConvert(static_cast<const double*>(source), target, n); }
+template <typename Sample>
+void OutFloat32(const Sample* source, void* target, int32_t n) { CopyOrConvert(source, static_cast<float*>(target), n); }
+template <typename Sample>
+void OutFloat64(const Sample* source, void* target, int32_t n) { CopyOrConvert(source, static_cast<double*>(target), n); }
+
+// ---- Big-endian twins ---------------------------------------------------------------------------
+
+// Output: convert as the little-endian twin, then reverse every sample in the driver's half.
+template <typename Sample, auto Twin, int Bytes>
+void OutBigEndian(const Sample* source, void* target, int32_t sampleCount) {
+    Twin(source, target, sampleCount);
+    ReverseEachSample<Bytes>(target, sampleCount);
+}
+// Input: reverse the driver's half in place, then convert as the twin.
+template <typename Sample, auto Twin, int Bytes>
+void InBigEndian(void* source, Sample* target, int32_t sampleCount) {
+    ReverseEachSample<Bytes>(source, sampleCount);
+    Twin(source, target, sampleCount);
+}
+// A float twin that copies: copy first and reverse the copy, the driver's half stays as it was.
+template <typename Sample>
+void InBigEndianCopy(void* source, Sample* target, int32_t sampleCount) {
+    std::memcpy(target, source, sizeof(Sample) * static_cast<size_t>(sampleCount));
+    ReverseEachSample<sizeof(Sample)>(target, sampleCount);
+}
+
+// ---- Tables -------------------------------------------------------------------------------------
+
+template <int Bytes, int64_t Scale, TDither Dither>
+TOutConverter OutIntegerPair() {
+    return {&OutInteger<float, Bytes, Scale, Dither>, &OutInteger<double, Bytes, Scale, Dither>};
+}
+
+template <TDither Dither>
+void PutDitheredOutputs() {
+    GlobalOutConverters[ASIOSTInt16LSB] = OutIntegerPair<2, 32767, Dither>();
+    GlobalOutConverters[ASIOSTInt24LSB] = OutIntegerPair<3, 8388607, Dither>();
+    GlobalOutConverters[ASIOSTInt32LSB16] = OutIntegerPair<4, 32767, Dither>();
+    GlobalOutConverters[ASIOSTInt32LSB18] = OutIntegerPair<4, 131071, Dither>();
+    GlobalOutConverters[ASIOSTInt32LSB20] = OutIntegerPair<4, 524287, Dither>();
+    GlobalOutConverters[ASIOSTInt32LSB24] = OutIntegerPair<4, 8388607, Dither>();
+}
+
+template <int32_t LittleType, int Bytes>
+void PutBigEndianTwin(int32_t bigType) {
+    // The twin's routines are fixed here (plain), so a later dither selection does not reach them.
+    constexpr auto in32 = [] {
+        if constexpr (LittleType == ASIOSTInt16LSB) return &InInt16<float>;
+        else if constexpr (LittleType == ASIOSTInt24LSB) return &InInt24Single;
+        else if constexpr (LittleType == ASIOSTInt32LSB) return &InInt32<float>;
+        else if constexpr (LittleType == ASIOSTFloat64LSB) return &InFloat64<float>;
+        else if constexpr (LittleType == ASIOSTInt32LSB16) return &InInt32LSB16<float>;
+        else if constexpr (LittleType == ASIOSTInt32LSB18) return &InInt32LSB18<float>;
+        else if constexpr (LittleType == ASIOSTInt32LSB20) return &InInt32LSB20<float>;
+        else return &InInt32LSB24<float>;
+    }();
+    constexpr auto in64 = [] {
+        if constexpr (LittleType == ASIOSTInt16LSB) return &InInt16<double>;
+        else if constexpr (LittleType == ASIOSTInt24LSB) return &InInt24Double;
+        else if constexpr (LittleType == ASIOSTInt32LSB) return &InInt32<double>;
+        else if constexpr (LittleType == ASIOSTFloat32LSB) return &InFloat32<double>;
+        else if constexpr (LittleType == ASIOSTInt32LSB16) return &InInt32LSB16<double>;
+        else if constexpr (LittleType == ASIOSTInt32LSB18) return &InInt32LSB18<double>;
+        else if constexpr (LittleType == ASIOSTInt32LSB20) return &InInt32LSB20<double>;
+        else return &InInt32LSB24<double>;
+    }();
+    constexpr auto out32 = [] {
+        if constexpr (LittleType == ASIOSTInt16LSB) return &OutInteger<float, 2, 32767, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt24LSB) return &OutInteger<float, 3, 8388607, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB) return &OutInteger<float, 4, 2147483647, kNoDither>;
+        else if constexpr (LittleType == ASIOSTFloat32LSB) return &OutFloat32<float>;
+        else if constexpr (LittleType == ASIOSTFloat64LSB) return &OutFloat64<float>;
+        else if constexpr (LittleType == ASIOSTInt32LSB16) return &OutInteger<float, 4, 32767, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB18) return &OutInteger<float, 4, 131071, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB20) return &OutInteger<float, 4, 524287, kNoDither>;
+        else return &OutInteger<float, 4, 8388607, kNoDither>;
+    }();
+    constexpr auto out64 = [] {
+        if constexpr (LittleType == ASIOSTInt16LSB) return &OutInteger<double, 2, 32767, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt24LSB) return &OutInteger<double, 3, 8388607, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB) return &OutInteger<double, 4, 2147483647, kNoDither>;
+        else if constexpr (LittleType == ASIOSTFloat32LSB) return &OutFloat32<double>;
+        else if constexpr (LittleType == ASIOSTFloat64LSB) return &OutFloat64<double>;
+        else if constexpr (LittleType == ASIOSTInt32LSB16) return &OutInteger<double, 4, 32767, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB18) return &OutInteger<double, 4, 131071, kNoDither>;
+        else if constexpr (LittleType == ASIOSTInt32LSB20) return &OutInteger<double, 4, 524287, kNoDither>;
+        else return &OutInteger<double, 4, 8388607, kNoDither>;
+    }();
+    TInConverter in;
+    if constexpr (LittleType == ASIOSTFloat32LSB) in = {&InBigEndianCopy<float>, &InBigEndian<double, in64, Bytes>};
+    else if constexpr (LittleType == ASIOSTFloat64LSB) in = {&InBigEndian<float, in32, Bytes>, &InBigEndianCopy<double>};
+    else in = {&InBigEndian<float, in32, Bytes>, &InBigEndian<double, in64, Bytes>};
+    GlobalInConverters[bigType] = in;
+    GlobalOutConverters[bigType] = {&OutBigEndian<float, out32, Bytes>, &OutBigEndian<double, out64, Bytes>};
+}
+
+struct TLoadTimeTables {
+    TLoadTimeTables() { UsePlainConverters(); }
+} gLoadTimeTables;
+
+}  // namespace
+
+void UsePlainConverters() {
+    for (auto& entry : GlobalInConverters) entry = {};
+    for (auto& entry : GlobalOutConverters) entry = {};
+    GlobalInConverters[ASIOSTInt16LSB] = {&InInt16<float>, &InInt16<double>};
+    GlobalInConverters[ASIOSTInt24LSB] = {&InInt24Single, &InInt24Double};
+    GlobalInConverters[ASIOSTInt32LSB] = {&InInt32<float>, &InInt32<double>};
+    GlobalInConverters[ASIOSTFloat32LSB] = {&InFloat32<float>, &InFloat32<double>};
+    GlobalInConverters[ASIOSTFloat64LSB] = {&InFloat64<float>, &InFloat64<double>};
+    GlobalInConverters[ASIOSTInt32LSB16] = {&InInt32LSB16<float>, &InInt32LSB16<double>};
+    GlobalInConverters[ASIOSTInt32LSB18] = {&InInt32LSB18<float>, &InInt32LSB18<double>};
+    GlobalInConverters[ASIOSTInt32LSB20] = {&InInt32LSB20<float>, &InInt32LSB20<double>};
+    GlobalInConverters[ASIOSTInt32LSB24] = {&InInt32LSB24<float>, &InInt32LSB24<double>};
+    PutDitheredOutputs<kNoDither>();
+    GlobalOutConverters[ASIOSTInt32LSB] = OutIntegerPair<4, 2147483647, kNoDither>();
+    GlobalOutConverters[ASIOSTFloat32LSB] = {&OutFloat32<float>, &OutFloat32<double>};
+    GlobalOutConverters[ASIOSTFloat64LSB] = {&OutFloat64<float>, &OutFloat64<double>};
+    PutBigEndianTwin<ASIOSTInt16LSB, 2>(ASIOSTInt16MSB);
+    PutBigEndianTwin<ASIOSTInt24LSB, 3>(ASIOSTInt24MSB);
+    PutBigEndianTwin<ASIOSTInt32LSB, 4>(ASIOSTInt32MSB);
+    PutBigEndianTwin<ASIOSTFloat32LSB, 4>(ASIOSTFloat32MSB);
+    PutBigEndianTwin<ASIOSTFloat64LSB, 8>(ASIOSTFloat64MSB);
+    PutBigEndianTwin<ASIOSTInt32LSB16, 4>(ASIOSTInt32MSB16);
+    PutBigEndianTwin<ASIOSTInt32LSB18, 4>(ASIOSTInt32MSB18);
+    PutBigEndianTwin<ASIOSTInt32LSB20, 4>(ASIOSTInt32MSB20);
+    PutBigEndianTwin<ASIOSTInt32LSB24, 4>(ASIOSTInt32MSB24);
+}
+
+void UseUdfConverters() {
+    UsePlainConverters();
+    PutDitheredOutputs<kUdf>();
+}
+
+void UseTdfConverters() {
+    UsePlainConverters();
+    PutDitheredOutputs<kTdf>();
+}
+
+TInConverter InputConverterFor(int32_t sampleType) {
+    if (sampleType < 0 || sampleType >= kConverterTableSize || !GlobalInConverters[sampleType])
+        throw EAsioHostError("Converter type unknown");
+    return GlobalInConverters[sampleType];
+}
+
+TOutConverter OutputConverterFor(int32_t sampleType) {
+    if (sampleType < 0 || sampleType >= kConverterTableSize || !GlobalOutConverters[sampleType])
+        throw EAsioHostError("Converter type unknown");
+    return GlobalOutConverters[sampleType];
+}
+
+// ---- Clip routines ------------------------------------------------------------------------------
+// (|x + 1| - |x - 1|) / 2 is the clamp to [-1, 1]; computed as a clamp it is exact for every x,
+// including the tiny and the huge values that the formula's rounding would turn into 0.
+
+namespace {
+template <typename Sample>
+inline Sample ClampUnit(Sample x) noexcept {
+    if (!(x == x)) return 0;
+    return x > 1 ? Sample(1) : (x < -1 ? Sample(-1) : x);
+}
+
+inline float AnalogClip(float x) noexcept {
+    if (!(x == x)) return 0.0f;
+    const float a = std::fabs(x);
+    const float c = static_cast<float>(static_cast<long double>(a) * (static_cast<long double>(a) + 3.0L) + 6.0L);
+    // Beyond about 1.8e19 the curve has reached its limit of +-2 in single precision.
+    if (std::isinf(c)) return std::copysign(2.0f, x);
+    const float q = static_cast<float>(static_cast<long double>(x) * c /
+                                       (static_cast<long double>(a) * c + 12.0L));
+    return 2.0f * q;
+}
+}  // namespace
+
+void ClipDigital32(float* data, int32_t sampleCount) {
+    for (int32_t i = 0; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
+}
+void ClipDigital64(double* data, int32_t sampleCount) {
+    for (int32_t i = 0; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
+}
+void ClipAnalog32(float* data, int32_t sampleCount) {
+    for (int32_t i = 0; i < sampleCount; ++i) data[i] = AnalogClip(data[i]);
+}
+void ClipAnalog64(double* data, int32_t sampleCount) {
+    for (int32_t i = 0; i < sampleCount; ++i) data[i] = AnalogClip(static_cast<float>(data[i]));
+}
+
+}  // namespace quenthal
