@@ -61,7 +61,10 @@ std::vector<double> THostRig::SetSines(const std::vector<float>& frequencies, co
 }
 
 void THostRig::StartSine(bool fadeIn) {
+    // As the start of the output does: open, reset, the engine's rate to the driver.
     FHost->OpenDriver();
+    FHost->Reset();
+    FHost->SetSampleRate(FCore.Samplerate());
     if (FHost->BufferSize() < 1000) throw std::runtime_error("buffer below 1000 samples");
     FCore.FFadeGain.store(fadeIn ? TGeneratorCore::kFadeInStartGain : 1.0);
     FCore.FFadeDirection.store(fadeIn ? TFadeDirection::fdUp : TFadeDirection::fdNone);

@@ -35,7 +35,8 @@ public:
     // The device choice: opens the driver, sizes the engine (one sine per output at 1 kHz -6 dBFS)
     // and sets the rate.
     void Choose(const std::string& driverListName, int32_t sampleRate);
-    // The start of the output: open, fade in from -90 dB (or no fade), sine renderer, Active.
+    // The start of the output: open, reset, rate, fade in from -90 dB (or no fade), sine renderer,
+    // Active.
     void StartSine(bool fadeIn);
     void Stop();
 
