@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) || defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -64,18 +64,20 @@ inline int64_t ScaleAndRound(Sample x) noexcept {
 
 // ---- Byte access --------------------------------------------------------------------------------
 
-template <int Bytes>
+template <int Bytes, bool BigEndian = false>
 inline void StoreLow(uint8_t* target, int64_t value) noexcept {
     const auto bits = static_cast<uint64_t>(value);
     if constexpr (Bytes == 2) {
-        const auto word = static_cast<uint16_t>(bits);
+        auto word = static_cast<uint16_t>(bits);
+        if constexpr (BigEndian) word = static_cast<uint16_t>((word >> 8) | (word << 8));
         std::memcpy(target, &word, 2);
     } else if constexpr (Bytes == 3) {
-        target[0] = static_cast<uint8_t>(bits);
+        target[BigEndian ? 2 : 0] = static_cast<uint8_t>(bits);
         target[1] = static_cast<uint8_t>(bits >> 8);
-        target[2] = static_cast<uint8_t>(bits >> 16);
+        target[BigEndian ? 0 : 2] = static_cast<uint8_t>(bits >> 16);
     } else {
-        const auto word = static_cast<uint32_t>(bits);
+        auto word = static_cast<uint32_t>(bits);
+        if constexpr (BigEndian) word = __builtin_bswap32(word);
         std::memcpy(target, &word, 4);
     }
 }
@@ -95,6 +97,27 @@ inline int32_t LoadSigned(const uint8_t* source) noexcept {
         std::memcpy(&word, source, 4);
         return word;
     }
+}
+
+// Big-endian input: reverses the sample's bytes in the driver's half, then reads it as the
+// little-endian twin would. One pass instead of a swap pass and a conversion pass; same bytes, same values.
+template <int Bytes>
+inline int32_t SwapInPlaceAndLoad(uint8_t* sample) noexcept {
+    if constexpr (Bytes == 2) {
+        const uint8_t high = sample[0];
+        sample[0] = sample[1];
+        sample[1] = high;
+    } else if constexpr (Bytes == 3) {
+        const uint8_t high = sample[0];
+        sample[0] = sample[2];
+        sample[2] = high;
+    } else {
+        uint32_t word;
+        std::memcpy(&word, sample, 4);
+        word = __builtin_bswap32(word);
+        std::memcpy(sample, &word, 4);
+    }
+    return LoadSigned<Bytes>(sample);
 }
 
 template <int Bytes>
@@ -128,45 +151,51 @@ void ReverseEachSample(void* data, int32_t sampleCount) noexcept {
 
 // ---- Integer types ------------------------------------------------------------------------------
 
-template <typename Sample, int Bytes, int64_t Scale, TDither Dither>
+// A big-endian twin stores the little-endian twin's integer with its bytes reversed.
+template <typename Sample, int Bytes, int64_t Scale, TDither Dither, bool BigEndian = false>
 void OutInteger(const Sample* source, void* target, int32_t sampleCount) {
     auto* out = static_cast<uint8_t*>(target);
-    for (int32_t i = 0; i < sampleCount; ++i) StoreLow<Bytes>(out + i * Bytes, ScaleAndRound<Sample, Scale, Dither>(source[i]));
+    for (int32_t i = 0; i < sampleCount; ++i)
+        StoreLow<Bytes, BigEndian>(out + i * Bytes, ScaleAndRound<Sample, Scale, Dither>(source[i]));
 }
 
-// Value times the reciprocal of the scale, in double, then stored in the array's precision.
-template <typename Sample, int Bytes>
-void InInteger(const void* source, Sample* target, int32_t sampleCount, double factor) {
-    const auto* in = static_cast<const uint8_t*>(source);
-    for (int32_t i = 0; i < sampleCount; ++i)
-        target[i] = static_cast<Sample>(static_cast<double>(LoadSigned<Bytes>(in + i * Bytes)) * factor);
+// Value times the reciprocal of the scale, in double, then stored in the array's precision. Upper24:
+// the packed 24-bit value as the upper 24 bits of a 32-bit one.
+template <typename Sample, int Bytes, bool BigEndian = false, bool Upper24 = false>
+void InInteger(void* source, Sample* target, int32_t sampleCount, double factor) {
+    auto* in = static_cast<uint8_t*>(source);
+    for (int32_t i = 0; i < sampleCount; ++i) {
+        int32_t value = BigEndian ? SwapInPlaceAndLoad<Bytes>(in + i * Bytes) : LoadSigned<Bytes>(in + i * Bytes);
+        if constexpr (Upper24) value = static_cast<int32_t>(static_cast<uint32_t>(value) << 8);
+        target[i] = static_cast<Sample>(static_cast<double>(value) * factor);
+    }
 }
 
 constexpr double kInt16Factor = static_cast<double>(1.0f / 32767.0f);  // held as a 32-bit float
 static_assert(kInt16Factor == 3.0518509447574615e-05);
 
-template <typename Sample>
-void InInt16(void* source, Sample* target, int32_t n) { InInteger<Sample, 2>(source, target, n, kInt16Factor); }
+template <typename Sample, bool BigEndian = false>
+void InInt16(void* source, Sample* target, int32_t n) { InInteger<Sample, 2, BigEndian>(source, target, n, kInt16Factor); }
 // Packed 24 bits: into 32-bit floats as the upper 24 bits of a 32-bit value, into 64-bit floats as the
 // sign-extended 24-bit value.
-void InInt24Single(void* source, float* target, int32_t sampleCount) {
-    const auto* in = static_cast<const uint8_t*>(source);
-    for (int32_t i = 0; i < sampleCount; ++i) {
-        const int32_t upper = static_cast<int32_t>(static_cast<uint32_t>(LoadSigned<3>(in + i * 3)) << 8);
-        target[i] = static_cast<float>(static_cast<double>(upper) * (1.0 / 2147483647.0));
-    }
+template <bool BigEndian = false>
+void InInt24Single(void* source, float* target, int32_t n) {
+    InInteger<float, 3, BigEndian, true>(source, target, n, 1.0 / 2147483647.0);
 }
-void InInt24Double(void* source, double* target, int32_t n) { InInteger<double, 3>(source, target, n, 1.0 / 8388607.0); }
-template <typename Sample>
-void InInt32(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 2147483647.0); }
-template <typename Sample>
-void InInt32LSB16(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, kInt16Factor); }
-template <typename Sample>
-void InInt32LSB18(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 131071.0); }
-template <typename Sample>
-void InInt32LSB20(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 524287.0); }
-template <typename Sample>
-void InInt32LSB24(void* source, Sample* target, int32_t n) { InInteger<Sample, 4>(source, target, n, 1.0 / 8388607.0); }
+template <bool BigEndian = false>
+void InInt24Double(void* source, double* target, int32_t n) {
+    InInteger<double, 3, BigEndian>(source, target, n, 1.0 / 8388607.0);
+}
+template <typename Sample, bool BigEndian = false>
+void InInt32(void* source, Sample* target, int32_t n) { InInteger<Sample, 4, BigEndian>(source, target, n, 1.0 / 2147483647.0); }
+template <typename Sample, bool BigEndian = false>
+void InInt32LSB16(void* source, Sample* target, int32_t n) { InInteger<Sample, 4, BigEndian>(source, target, n, kInt16Factor); }
+template <typename Sample, bool BigEndian = false>
+void InInt32LSB18(void* source, Sample* target, int32_t n) { InInteger<Sample, 4, BigEndian>(source, target, n, 1.0 / 131071.0); }
+template <typename Sample, bool BigEndian = false>
+void InInt32LSB20(void* source, Sample* target, int32_t n) { InInteger<Sample, 4, BigEndian>(source, target, n, 1.0 / 524287.0); }
+template <typename Sample, bool BigEndian = false>
+void InInt32LSB24(void* source, Sample* target, int32_t n) { InInteger<Sample, 4, BigEndian>(source, target, n, 1.0 / 8388607.0); }
 
 // ---- Float types --------------------------------------------------------------------------------
 
@@ -225,57 +254,36 @@ void PutDitheredOutputs() {
     GlobalOutConverters[ASIOSTInt32LSB24] = OutIntegerPair<4, 8388607, Dither>();
 }
 
-template <int32_t LittleType, int Bytes>
-void PutBigEndianTwin(int32_t bigType) {
-    // The twin's routines are fixed here (plain), so a later dither selection does not reach them.
-    constexpr auto in32 = [] {
-        if constexpr (LittleType == ASIOSTInt16LSB) return &InInt16<float>;
-        else if constexpr (LittleType == ASIOSTInt24LSB) return &InInt24Single;
-        else if constexpr (LittleType == ASIOSTInt32LSB) return &InInt32<float>;
-        else if constexpr (LittleType == ASIOSTFloat64LSB) return &InFloat64<float>;
-        else if constexpr (LittleType == ASIOSTInt32LSB16) return &InInt32LSB16<float>;
-        else if constexpr (LittleType == ASIOSTInt32LSB18) return &InInt32LSB18<float>;
-        else if constexpr (LittleType == ASIOSTInt32LSB20) return &InInt32LSB20<float>;
-        else return &InInt32LSB24<float>;
-    }();
-    constexpr auto in64 = [] {
-        if constexpr (LittleType == ASIOSTInt16LSB) return &InInt16<double>;
-        else if constexpr (LittleType == ASIOSTInt24LSB) return &InInt24Double;
-        else if constexpr (LittleType == ASIOSTInt32LSB) return &InInt32<double>;
-        else if constexpr (LittleType == ASIOSTFloat32LSB) return &InFloat32<double>;
-        else if constexpr (LittleType == ASIOSTInt32LSB16) return &InInt32LSB16<double>;
-        else if constexpr (LittleType == ASIOSTInt32LSB18) return &InInt32LSB18<double>;
-        else if constexpr (LittleType == ASIOSTInt32LSB20) return &InInt32LSB20<double>;
-        else return &InInt32LSB24<double>;
-    }();
-    constexpr auto out32 = [] {
-        if constexpr (LittleType == ASIOSTInt16LSB) return &OutInteger<float, 2, 32767, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt24LSB) return &OutInteger<float, 3, 8388607, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB) return &OutInteger<float, 4, 2147483647, kNoDither>;
-        else if constexpr (LittleType == ASIOSTFloat32LSB) return &OutFloat32<float>;
-        else if constexpr (LittleType == ASIOSTFloat64LSB) return &OutFloat64<float>;
-        else if constexpr (LittleType == ASIOSTInt32LSB16) return &OutInteger<float, 4, 32767, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB18) return &OutInteger<float, 4, 131071, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB20) return &OutInteger<float, 4, 524287, kNoDither>;
-        else return &OutInteger<float, 4, 8388607, kNoDither>;
-    }();
-    constexpr auto out64 = [] {
-        if constexpr (LittleType == ASIOSTInt16LSB) return &OutInteger<double, 2, 32767, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt24LSB) return &OutInteger<double, 3, 8388607, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB) return &OutInteger<double, 4, 2147483647, kNoDither>;
-        else if constexpr (LittleType == ASIOSTFloat32LSB) return &OutFloat32<double>;
-        else if constexpr (LittleType == ASIOSTFloat64LSB) return &OutFloat64<double>;
-        else if constexpr (LittleType == ASIOSTInt32LSB16) return &OutInteger<double, 4, 32767, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB18) return &OutInteger<double, 4, 131071, kNoDither>;
-        else if constexpr (LittleType == ASIOSTInt32LSB20) return &OutInteger<double, 4, 524287, kNoDither>;
-        else return &OutInteger<double, 4, 8388607, kNoDither>;
-    }();
-    TInConverter in;
-    if constexpr (LittleType == ASIOSTFloat32LSB) in = {&InBigEndianCopy<float>, &InBigEndian<double, in64, Bytes>};
-    else if constexpr (LittleType == ASIOSTFloat64LSB) in = {&InBigEndian<float, in32, Bytes>, &InBigEndianCopy<double>};
-    else in = {&InBigEndian<float, in32, Bytes>, &InBigEndian<double, in64, Bytes>};
-    GlobalInConverters[bigType] = in;
-    GlobalOutConverters[bigType] = {&OutBigEndian<float, out32, Bytes>, &OutBigEndian<double, out64, Bytes>};
+template <int Bytes, int64_t Scale>
+TOutConverter OutBigEndianIntegerPair() {
+    return {&OutInteger<float, Bytes, Scale, kNoDither, true>, &OutInteger<double, Bytes, Scale, kNoDither, true>};
+}
+
+// The big-endian twins: integers swap inside the conversion pass; the float twins convert as the
+// little-endian twin and then reverse (output), or reverse and convert (input), or copy and reverse
+// the copy (input into the same precision), leaving the driver's half untouched.
+void PutBigEndianTwins() {
+    GlobalInConverters[ASIOSTInt16MSB] = {&InInt16<float, true>, &InInt16<double, true>};
+    GlobalInConverters[ASIOSTInt24MSB] = {&InInt24Single<true>, &InInt24Double<true>};
+    GlobalInConverters[ASIOSTInt32MSB] = {&InInt32<float, true>, &InInt32<double, true>};
+    GlobalInConverters[ASIOSTInt32MSB16] = {&InInt32LSB16<float, true>, &InInt32LSB16<double, true>};
+    GlobalInConverters[ASIOSTInt32MSB18] = {&InInt32LSB18<float, true>, &InInt32LSB18<double, true>};
+    GlobalInConverters[ASIOSTInt32MSB20] = {&InInt32LSB20<float, true>, &InInt32LSB20<double, true>};
+    GlobalInConverters[ASIOSTInt32MSB24] = {&InInt32LSB24<float, true>, &InInt32LSB24<double, true>};
+    GlobalInConverters[ASIOSTFloat32MSB] = {&InBigEndianCopy<float>, &InBigEndian<double, &InFloat32<double>, 4>};
+    GlobalInConverters[ASIOSTFloat64MSB] = {&InBigEndian<float, &InFloat64<float>, 8>, &InBigEndianCopy<double>};
+
+    GlobalOutConverters[ASIOSTInt16MSB] = OutBigEndianIntegerPair<2, 32767>();
+    GlobalOutConverters[ASIOSTInt24MSB] = OutBigEndianIntegerPair<3, 8388607>();
+    GlobalOutConverters[ASIOSTInt32MSB] = OutBigEndianIntegerPair<4, 2147483647>();
+    GlobalOutConverters[ASIOSTInt32MSB16] = OutBigEndianIntegerPair<4, 32767>();
+    GlobalOutConverters[ASIOSTInt32MSB18] = OutBigEndianIntegerPair<4, 131071>();
+    GlobalOutConverters[ASIOSTInt32MSB20] = OutBigEndianIntegerPair<4, 524287>();
+    GlobalOutConverters[ASIOSTInt32MSB24] = OutBigEndianIntegerPair<4, 8388607>();
+    GlobalOutConverters[ASIOSTFloat32MSB] = {&OutBigEndian<float, &OutFloat32<float>, 4>,
+                                             &OutBigEndian<double, &OutFloat32<double>, 4>};
+    GlobalOutConverters[ASIOSTFloat64MSB] = {&OutBigEndian<float, &OutFloat64<float>, 8>,
+                                             &OutBigEndian<double, &OutFloat64<double>, 8>};
 }
 
 struct TLoadTimeTables {
@@ -288,7 +296,7 @@ void UsePlainConverters() {
     for (auto& entry : GlobalInConverters) entry = {};
     for (auto& entry : GlobalOutConverters) entry = {};
     GlobalInConverters[ASIOSTInt16LSB] = {&InInt16<float>, &InInt16<double>};
-    GlobalInConverters[ASIOSTInt24LSB] = {&InInt24Single, &InInt24Double};
+    GlobalInConverters[ASIOSTInt24LSB] = {&InInt24Single<>, &InInt24Double<>};
     GlobalInConverters[ASIOSTInt32LSB] = {&InInt32<float>, &InInt32<double>};
     GlobalInConverters[ASIOSTFloat32LSB] = {&InFloat32<float>, &InFloat32<double>};
     GlobalInConverters[ASIOSTFloat64LSB] = {&InFloat64<float>, &InFloat64<double>};
@@ -300,15 +308,7 @@ void UsePlainConverters() {
     GlobalOutConverters[ASIOSTInt32LSB] = OutIntegerPair<4, 2147483647, kNoDither>();
     GlobalOutConverters[ASIOSTFloat32LSB] = {&OutFloat32<float>, &OutFloat32<double>};
     GlobalOutConverters[ASIOSTFloat64LSB] = {&OutFloat64<float>, &OutFloat64<double>};
-    PutBigEndianTwin<ASIOSTInt16LSB, 2>(ASIOSTInt16MSB);
-    PutBigEndianTwin<ASIOSTInt24LSB, 3>(ASIOSTInt24MSB);
-    PutBigEndianTwin<ASIOSTInt32LSB, 4>(ASIOSTInt32MSB);
-    PutBigEndianTwin<ASIOSTFloat32LSB, 4>(ASIOSTFloat32MSB);
-    PutBigEndianTwin<ASIOSTFloat64LSB, 8>(ASIOSTFloat64MSB);
-    PutBigEndianTwin<ASIOSTInt32LSB16, 4>(ASIOSTInt32MSB16);
-    PutBigEndianTwin<ASIOSTInt32LSB18, 4>(ASIOSTInt32MSB18);
-    PutBigEndianTwin<ASIOSTInt32LSB20, 4>(ASIOSTInt32MSB20);
-    PutBigEndianTwin<ASIOSTInt32LSB24, 4>(ASIOSTInt32MSB24);
+    PutBigEndianTwins();
 }
 
 void UseUdfConverters() {
@@ -356,11 +356,31 @@ inline float AnalogClip(float x) noexcept {
 }
 }  // namespace
 
+// Four (two) samples at a time: max(x, -1) gives -1 for NaN, min(.., 1) keeps it, the ordered mask
+// then makes it 0; every other value comes out as ClampUnit's.
 void ClipDigital32(float* data, int32_t sampleCount) {
-    for (int32_t i = 0; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128 low = _mm_set1_ps(-1.0f), high = _mm_set1_ps(1.0f);
+    for (; i + 4 <= sampleCount; i += 4) {
+        const __m128 x = _mm_loadu_ps(data + i);
+        const __m128 clamped = _mm_min_ps(_mm_max_ps(x, low), high);
+        _mm_storeu_ps(data + i, _mm_and_ps(clamped, _mm_cmpord_ps(x, x)));
+    }
+#endif
+    for (; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
 }
 void ClipDigital64(double* data, int32_t sampleCount) {
-    for (int32_t i = 0; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128d low = _mm_set1_pd(-1.0), high = _mm_set1_pd(1.0);
+    for (; i + 2 <= sampleCount; i += 2) {
+        const __m128d x = _mm_loadu_pd(data + i);
+        const __m128d clamped = _mm_min_pd(_mm_max_pd(x, low), high);
+        _mm_storeu_pd(data + i, _mm_and_pd(clamped, _mm_cmpord_pd(x, x)));
+    }
+#endif
+    for (; i < sampleCount; ++i) data[i] = ClampUnit(data[i]);
 }
 void ClipAnalog32(float* data, int32_t sampleCount) {
     for (int32_t i = 0; i < sampleCount; ++i) data[i] = AnalogClip(data[i]);

@@ -12,6 +12,16 @@
 // - The driver calls the four TAsioCallbacks from any thread it likes, but only between a
 //   successful CreateBuffers and the return of DisposeBuffers. bufferSwitch/bufferSwitchTimeInfo of one
 //   driver must not overlap themselves (one block at a time).
+// - Blocks are delivered only between Start and Stop: once Stop returns, no block callback is running
+//   or will start (the host clears the halves right after Stop, and may free its own arrays).
+// - sampleRateDidChange is handled on the calling thread and calls back into the driver there:
+//   CanSampleRate, then SetSampleRate for the reported rate. A driver that calls it from its own
+//   thread must accept those two calls on that thread, without holding a lock that they take.
+// - AsioMessage answers at once on the calling thread; resets, buffer-size changes, resyncs and
+//   latency changes are acted on later, on the GUI thread: the host then stops, disposes, releases
+//   and creates the driver again (a reset), or only re-reads GetLatencies. Deferred blocks
+//   (DirectProcess 0) and these requests are queued to the GUI thread; that queueing may allocate, so
+//   a driver on a real-time thread uses DirectProcess 1 for its blocks.
 //
 // What the host guarantees
 // - Init is called once before any other operation except the name, version and error-message reads;
@@ -21,16 +31,25 @@
 //   returns 0. The buffers stay the driver's and must stay valid until DisposeBuffers returns.
 // - The host writes a whole half of every output channel inside each block, converts inputs out of
 //   it, and calls OutputReady when the outputs of the half are complete.
-// - Start is called only after CreateBuffers succeeded; Stop before DisposeBuffers.
+// - Start is called only after CreateBuffers succeeded; Stop before DisposeBuffers. A failed Start
+//   (any answer but kAsioOK) is followed by Stop at once.
+// - In direct mode the block (conversion, the renderer, clipping, conversion back, OutputReady) runs
+//   on the driver's thread: it allocates nothing, takes no lock but the engine's, and never lets an
+//   exception out of a callback. A block whose renderer throws is delivered as silence.
 // - The host never holds a lock of its own while it calls a driver, and its block path allocates
 //   nothing and never blocks for long: a driver may call back from a real-time thread.
 //
 // What a driver must do
 // - Zero-terminate every text it writes: GetDriverName into 256 bytes, GetErrorMessage into 128
-//   bytes, TAsioChannelInfo::Name into 32 bytes. (The host checks anyway and treats an unterminated
-//   buffer as a fault of the driver.)
-// - Report counts >= 0, a SampleType from TAsioSampleType for every channel, and sizes with
-//   min <= preferred <= max.
+//   bytes, TAsioChannelInfo::Name into 32 bytes. (The host checks anyway: an unterminated driver
+//   name is ignored and the driver list's name kept; a channel name is cut at 31 characters.)
+// - Report counts >= 0 (a negative count is read as 0; more than 4096 per direction as 4096), a
+//   SampleType from TAsioSampleType for every channel (any other stops the opening with "Converter
+//   type unknown"), and sizes with min <= preferred <= max. The host uses the preferred size, or the
+//   minimum when min == max; a preferred size below 1 fails the opening.
+// - Set both halves of every channel in CreateBuffers. A null half is skipped by the block, never
+//   written; a block index other than 0 or 1, a null time record, or a DirectProcess other than 0
+//   or 1 makes the host ignore that callback.
 // - Deliver one block per half: call bufferSwitchTimeInfo (when the host answered kAsioSupportsTimeInfo
 //   with 1, which it does) or bufferSwitch with the half index 0 or 1 that the host is to fill,
 //   alternating. DirectProcess 1 means "process now, on this thread"; 0 means "the host may process

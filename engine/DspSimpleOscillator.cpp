@@ -80,6 +80,7 @@ void TCustomSimpleOscillator64::AssignTo(TNotifiablePersistent& Dest) const {
 template <int N>
 void TSimpleOscillator64::AddGroup(TSimpleOscillator64* Oscillators, double* Sums, int SampleCount) noexcept {
     double x[N], y[N], c[N], s[N];
+#pragma GCC unroll 4
     for (int k = 0; k < N; ++k) {
         x[k] = Oscillators[k].FPosition.Re;
         y[k] = Oscillators[k].FPosition.Im;
@@ -88,8 +89,10 @@ void TSimpleOscillator64::AddGroup(TSimpleOscillator64* Oscillators, double* Sum
     }
     for (int t = 0; t < SampleCount; ++t) {
         double sum = Sums[t];
+#pragma GCC unroll 4
         for (int k = 0; k < N; ++k) sum = sum + x[k];
         Sums[t] = sum;
+#pragma GCC unroll 4
         for (int k = 0; k < N; ++k) {
             const double nx = x[k] * c[k] - y[k] * s[k];
             const double ny = y[k] * c[k] + x[k] * s[k];
@@ -97,6 +100,7 @@ void TSimpleOscillator64::AddGroup(TSimpleOscillator64* Oscillators, double* Sum
             y[k] = ny;
         }
     }
+#pragma GCC unroll 4
     for (int k = 0; k < N; ++k) Oscillators[k].FPosition = {x[k], y[k]};
 }
 
@@ -111,5 +115,61 @@ void TSimpleOscillator64::AddBlock(TSimpleOscillator64* Oscillators, int Count, 
         default: break;
     }
 }
+
+#if defined(__GNUC__)
+// Two outputs side by side in the two lanes of one vector: each lane does exactly the scalar
+// operations (no fused multiply-add), so every lane's sums keep their bits.
+typedef double TLanePair __attribute__((vector_size(16)));
+
+template <int N>
+void TSimpleOscillator64::AddGroupPair(TSimpleOscillator64* OscillatorsA, TSimpleOscillator64* OscillatorsB,
+                                       double* SumsA, double* SumsB, int SampleCount) noexcept {
+    TLanePair x[N], y[N], c[N], s[N];
+#pragma GCC unroll 4
+    for (int k = 0; k < N; ++k) {
+        x[k] = TLanePair{OscillatorsA[k].FPosition.Re, OscillatorsB[k].FPosition.Re};
+        y[k] = TLanePair{OscillatorsA[k].FPosition.Im, OscillatorsB[k].FPosition.Im};
+        c[k] = TLanePair{OscillatorsA[k].FAngle.Re, OscillatorsB[k].FAngle.Re};
+        s[k] = TLanePair{OscillatorsA[k].FAngle.Im, OscillatorsB[k].FAngle.Im};
+    }
+    for (int t = 0; t < SampleCount; ++t) {
+        TLanePair sum = TLanePair{SumsA[t], SumsB[t]};
+#pragma GCC unroll 4
+        for (int k = 0; k < N; ++k) sum = sum + x[k];
+        SumsA[t] = sum[0];
+        SumsB[t] = sum[1];
+#pragma GCC unroll 4
+        for (int k = 0; k < N; ++k) {
+            const TLanePair nx = x[k] * c[k] - y[k] * s[k];
+            const TLanePair ny = y[k] * c[k] + x[k] * s[k];
+            x[k] = nx;
+            y[k] = ny;
+        }
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < N; ++k) {
+        OscillatorsA[k].FPosition = {x[k][0], y[k][0]};
+        OscillatorsB[k].FPosition = {x[k][1], y[k][1]};
+    }
+}
+
+void TSimpleOscillator64::AddBlockPair(TSimpleOscillator64* OscillatorsA, TSimpleOscillator64* OscillatorsB, int Count,
+                                       double* SumsA, double* SumsB, int SampleCount) noexcept {
+    int k = 0;
+    for (; Count - k >= 4; k += 4) AddGroupPair<4>(OscillatorsA + k, OscillatorsB + k, SumsA, SumsB, SampleCount);
+    switch (Count - k) {
+        case 3: AddGroupPair<3>(OscillatorsA + k, OscillatorsB + k, SumsA, SumsB, SampleCount); break;
+        case 2: AddGroupPair<2>(OscillatorsA + k, OscillatorsB + k, SumsA, SumsB, SampleCount); break;
+        case 1: AddGroupPair<1>(OscillatorsA + k, OscillatorsB + k, SumsA, SumsB, SampleCount); break;
+        default: break;
+    }
+}
+#else
+void TSimpleOscillator64::AddBlockPair(TSimpleOscillator64* OscillatorsA, TSimpleOscillator64* OscillatorsB, int Count,
+                                       double* SumsA, double* SumsB, int SampleCount) noexcept {
+    AddBlock(OscillatorsA, Count, SumsA, SampleCount);
+    AddBlock(OscillatorsB, Count, SumsB, SampleCount);
+}
+#endif
 
 }  // namespace quenthal

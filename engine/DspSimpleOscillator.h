@@ -80,10 +80,16 @@ public:
     // order at every sample, and leaves each oscillator as that many Sine/CalculateNextSample steps
     // would: the same sums, bit for bit, as the step-by-step loop.
     static void AddBlock(TSimpleOscillator64* Oscillators, int Count, double* Sums, int SampleCount) noexcept;
+    // The same for two banks of Count oscillators at once (two outputs), each into its own sums.
+    static void AddBlockPair(TSimpleOscillator64* OscillatorsA, TSimpleOscillator64* OscillatorsB, int Count,
+                             double* SumsA, double* SumsB, int SampleCount) noexcept;
 
 private:
     template <int N>
     static void AddGroup(TSimpleOscillator64* Oscillators, double* Sums, int SampleCount) noexcept;
+    template <int N>
+    static void AddGroupPair(TSimpleOscillator64* OscillatorsA, TSimpleOscillator64* OscillatorsB, double* SumsA,
+                             double* SumsB, int SampleCount) noexcept;
 };
 
 }  // namespace quenthal

@@ -41,9 +41,16 @@ void TGeneratorCore::RenderSineChunk(const TArrayOfSingleFixedArray& OutBuffer, 
 
     std::fill(row(0), row(0) + Count, 0.0);
     for (int32_t i = 0; i < outputs; ++i) {
-        double* sums = row(i);
-        std::fill(sums, sums + Count, 0.0);
-        TSimpleOscillator64::AddBlock(FSineOsc[i].data(), static_cast<int>(FSineOsc[i].size()), sums, Count);
+        std::fill(row(i), row(i) + Count, 0.0);
+        const int sines = static_cast<int>(FSineOsc[i].size());
+        if (i + 1 < outputs && FSineOsc[i + 1].size() == FSineOsc[i].size()) {
+            std::fill(row(i + 1), row(i + 1) + Count, 0.0);
+            TSimpleOscillator64::AddBlockPair(FSineOsc[i].data(), FSineOsc[i + 1].data(), sines, row(i), row(i + 1),
+                                              Count);
+            ++i;
+        } else {
+            TSimpleOscillator64::AddBlock(FSineOsc[i].data(), sines, row(i), Count);
+        }
     }
 
     // Burst: count down, then cut every output at output 1's next rising zero crossing; once cut,

@@ -162,6 +162,16 @@ TEST(AsioConvert, FloatOutputMatchesExtendedPrecisionRoundingIncludingTies) {
     for (int i = 0; i < 20000; ++i) samples.push_back(uniform(random));
     for (int k = -64; k <= 64; ++k) samples.push_back((k + 0.5f) / 32767.0f);  // near-ties
     for (float tie : {0.5f, -0.5f, 1.5f, 0.25f, 1.0f / 8388607.0f * 2.5f}) samples.push_back(tie);
+    // Products within 2^-24 of a half: a single rounding to double would land on the half.
+    for (float near : {0.5f + 0x1p-24f, -0.5f - 0x1p-24f, 0.75f + 0x1p-24f, 0.5f + 0x1p-23f, 0.99999994f, 1e-30f,
+                       3.0e9f, -5e9f, 1e20f, INFINITY, -INFINITY, NAN})
+        samples.push_back(near);
+    for (uint32_t bits = 0x3f000000u; bits < 0x3f000000u + 4096; ++bits) {  // [0.5, 0.50025) densely
+        float value;
+        std::memcpy(&value, &bits, 4);
+        samples.push_back(value);
+        samples.push_back(-value);
+    }
     struct TType {
         int32_t Type;
         long double Scale;
@@ -207,9 +217,23 @@ TEST(AsioConvert, ClipRoutines) {
     std::vector<float> digital{1.5f, -3.0f, 0.25f, -1.0f, 1e-30f, 1e30f, -INFINITY, NAN};
     ClipDigital32(digital.data(), static_cast<int32_t>(digital.size()));
     EXPECT_EQ(digital, (std::vector<float>{1.0f, -1.0f, 0.25f, -1.0f, 1e-30f, 1.0f, -1.0f, 0.0f}));
-    std::vector<double> digital64{1.5, -0.999999999, 2e300};
-    ClipDigital64(digital64.data(), 3);
-    EXPECT_EQ(digital64, (std::vector<double>{1.0, -0.999999999, 1.0}));
+    std::vector<double> digital64{1.5, -0.999999999, 2e300, NAN, -0.0};
+    ClipDigital64(digital64.data(), 5);
+    EXPECT_EQ(digital64[0], 1.0);
+    EXPECT_EQ(digital64[1], -0.999999999);
+    EXPECT_EQ(digital64[2], 1.0);
+    EXPECT_EQ(digital64[3], 0.0);
+    EXPECT_TRUE(std::signbit(digital64[4]));
+    // Every lane of the block-wise loop and the tail: each value as the plain clamp gives it.
+    std::vector<float> many;
+    for (int i = -40; i <= 40; ++i) many.push_back(static_cast<float>(i) / 16.0f);
+    many.push_back(-0.0f);
+    std::vector<float> clipped = many;
+    ClipDigital32(clipped.data(), static_cast<int32_t>(clipped.size()));
+    for (size_t i = 0; i < many.size(); ++i) {
+        const float expected = many[i] > 1 ? 1.0f : many[i] < -1 ? -1.0f : many[i];
+        EXPECT_EQ(std::memcmp(&clipped[i], &expected, 4), 0) << many[i];
+    }
 
     std::vector<float> analog{1.0f, -1.0f, 100.0f, 1e-6f, 0.0f, 1e30f, NAN};
     ClipAnalog32(analog.data(), static_cast<int32_t>(analog.size()));

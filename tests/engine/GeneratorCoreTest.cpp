@@ -290,6 +290,21 @@ TEST_F(Engine, RenderersTakeAnyBuffers) {
         }
 }
 
+TEST_F(Engine, RenderersBindAsTheHostsBlockEvent) {
+    Build(2, 2);
+    TGeneratorCore twin;
+    twin.SetSamplerate(48000);
+    twin.SetSineCount(2);
+    twin.SetChannelCount(2);
+    twin.FFadeDirection = TFadeDirection::fdNone;
+    const TBufferSwitchEvent32 event = TBufferSwitchEvent32::Of<&TGeneratorCore::BufferSwitchSine32>(&core);
+    RenderBuffers viaEvent(2, 300), direct(2, 300);
+    event(nullptr, {}, viaEvent.View());
+    twin.BufferSwitchSine32(nullptr, {}, direct.View());
+    EXPECT_EQ(viaEvent[0], direct[0]);
+    EXPECT_EQ(viaEvent[1], direct[1]);
+}
+
 TEST_F(Engine, GainReadingsPerSample) {
     using Renderer = void (TGeneratorCore::*)(void*, const TArrayOfSingleFixedArray&, const TArrayOfSingleFixedArray&);
     struct Case {
