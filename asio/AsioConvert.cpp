@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__x86_64__) || defined(__SSE2__)
 #include <emmintrin.h>
@@ -155,7 +156,17 @@ void ReverseEachSample(void* data, int32_t sampleCount) noexcept {
 template <typename Sample, int Bytes, int64_t Scale, TDither Dither, bool BigEndian = false>
 void OutInteger(const Sample* source, void* target, int32_t sampleCount) {
     auto* out = static_cast<uint8_t*>(target);
-    for (int32_t i = 0; i < sampleCount; ++i)
+    int32_t i = 0;
+    if constexpr (Bytes == 3) {
+        // Packed samples written four bytes at a time: the fourth byte is the next sample's first,
+        // which the next store writes again; the last sample is stored with exactly three bytes.
+        for (; i + 1 < sampleCount; ++i) {
+            auto word = static_cast<uint32_t>(ScaleAndRound<Sample, Scale, Dither>(source[i]));
+            word = BigEndian ? __builtin_bswap32(word << 8) : word;
+            std::memcpy(out + i * 3, &word, 4);
+        }
+    }
+    for (; i < sampleCount; ++i)
         StoreLow<Bytes, BigEndian>(out + i * Bytes, ScaleAndRound<Sample, Scale, Dither>(source[i]));
 }
 
@@ -164,7 +175,27 @@ void OutInteger(const Sample* source, void* target, int32_t sampleCount) {
 template <typename Sample, int Bytes, bool BigEndian = false, bool Upper24 = false>
 void InInteger(void* source, Sample* target, int32_t sampleCount, double factor) {
     auto* in = static_cast<uint8_t*>(source);
-    for (int32_t i = 0; i < sampleCount; ++i) {
+    int32_t i = 0;
+    if constexpr (Bytes == 3) {
+        // Packed samples read four bytes at a time; the last one with exactly three. Big-endian: the
+        // three bytes are reversed in place, written as exactly three bytes, so the next load does not
+        // wait on a store that overlaps it.
+        for (; i + 1 < sampleCount; ++i) {
+            uint32_t word;
+            std::memcpy(&word, in + i * 3, 4);
+            uint32_t upperBits = word << 8;
+            if constexpr (BigEndian) {
+                upperBits = __builtin_bswap32(word) & 0xFFFFFF00u;
+                const uint32_t swapped = upperBits >> 8;
+                std::memcpy(in + i * 3, &swapped, 2);
+                in[i * 3 + 2] = static_cast<uint8_t>(swapped >> 16);
+            }
+            const auto upper = static_cast<int32_t>(upperBits);
+            const int32_t value = Upper24 ? upper : upper >> 8;
+            target[i] = static_cast<Sample>(static_cast<double>(value) * factor);
+        }
+    }
+    for (; i < sampleCount; ++i) {
         int32_t value = BigEndian ? SwapInPlaceAndLoad<Bytes>(in + i * Bytes) : LoadSigned<Bytes>(in + i * Bytes);
         if constexpr (Upper24) value = static_cast<int32_t>(static_cast<uint32_t>(value) << 8);
         target[i] = static_cast<Sample>(static_cast<double>(value) * factor);
@@ -230,6 +261,24 @@ void InBigEndian(void* source, Sample* target, int32_t sampleCount) {
     ReverseEachSample<Bytes>(source, sampleCount);
     Twin(source, target, sampleCount);
 }
+// A float twin that converts between precisions: each sample reversed in place, then widened or
+// narrowed, in one pass.
+template <typename From, typename To>
+void InBigEndianFloat(void* source, To* target, int32_t sampleCount) {
+    using TBits = std::conditional_t<sizeof(From) == 4, uint32_t, uint64_t>;
+    auto* in = static_cast<uint8_t*>(source);
+    for (int32_t i = 0; i < sampleCount; ++i) {
+        TBits bits;
+        std::memcpy(&bits, in + i * sizeof(From), sizeof(From));
+        if constexpr (sizeof(From) == 4) bits = __builtin_bswap32(bits);
+        else bits = __builtin_bswap64(bits);
+        std::memcpy(in + i * sizeof(From), &bits, sizeof(From));
+        From value;
+        std::memcpy(&value, &bits, sizeof(From));
+        target[i] = static_cast<To>(value);
+    }
+}
+
 // A float twin that copies: copy first and reverse the copy, the driver's half stays as it was.
 template <typename Sample>
 void InBigEndianCopy(void* source, Sample* target, int32_t sampleCount) {
@@ -270,8 +319,8 @@ void PutBigEndianTwins() {
     GlobalInConverters[ASIOSTInt32MSB18] = {&InInt32LSB18<float, true>, &InInt32LSB18<double, true>};
     GlobalInConverters[ASIOSTInt32MSB20] = {&InInt32LSB20<float, true>, &InInt32LSB20<double, true>};
     GlobalInConverters[ASIOSTInt32MSB24] = {&InInt32LSB24<float, true>, &InInt32LSB24<double, true>};
-    GlobalInConverters[ASIOSTFloat32MSB] = {&InBigEndianCopy<float>, &InBigEndian<double, &InFloat32<double>, 4>};
-    GlobalInConverters[ASIOSTFloat64MSB] = {&InBigEndian<float, &InFloat64<float>, 8>, &InBigEndianCopy<double>};
+    GlobalInConverters[ASIOSTFloat32MSB] = {&InBigEndianCopy<float>, &InBigEndianFloat<float, double>};
+    GlobalInConverters[ASIOSTFloat64MSB] = {&InBigEndianFloat<double, float>, &InBigEndianCopy<double>};
 
     GlobalOutConverters[ASIOSTInt16MSB] = OutBigEndianIntegerPair<2, 32767>();
     GlobalOutConverters[ASIOSTInt24MSB] = OutBigEndianIntegerPair<3, 8388607>();

@@ -31,7 +31,7 @@
 
 namespace quenthal {
 
-// What the host needs from the platform.
+// What the host needs from the platform; the referenced objects must outlive the host.
 struct TAsioHostEnvironment {
     const IRegistry& Registry;
     IModuleLoader& Loader;

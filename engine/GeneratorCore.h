@@ -6,9 +6,10 @@
 // driver-reported rate change may also run on the driver's thread.
 //
 // FCriticalSection is the engine lock. A renderer holds it for its whole sample loop; the rebuilds,
-// the sample-rate update and the parameter setters below take it too. The generator containers may be
-// read on the GUI thread at any time (only the GUI thread resizes them), but the objects in them are
-// changed only under the lock: use the setters, or hold the lock yourself.
+// the sample-rate update and the parameter setters below take it too. On the GUI thread the generator
+// containers and the settings of the objects in them (frequency, amplitude, gain, ratio) may be read
+// at any time, since only the GUI thread changes them; the running state (phases, pink contributions)
+// is read, and every object is changed, only under the lock: use the setters, or hold the lock.
 // Values read across threads without the lock (fade, master gain, white gain, switches, SweepEnded,
 // BurstRemaining, the requested timer interval) are atomics.
 
@@ -54,6 +55,10 @@ public:
 
     // ---- Renderers: the TBufferSwitchEvent32 form; any buffers of any size; no allocation. ----
     // Each writes samples 0 .. OutBuffer.BufferSize() - 1 of every output buffer and ignores InBuffer.
+    // Host outputs beyond the engine's outputs are silent (or carry output 1 where all outputs play
+    // output 1). Switches and the white gain are read once per block. None of our generator objects
+    // throws while rendering; should one do, the lock is released and the exception passes on.
+    // Install with TBufferSwitchEvent32::Of<&TGeneratorCore::BufferSwitchSine32>(&core).
     void BufferSwitchSine32(void* Sender, const TArrayOfSingleFixedArray& InBuffer,
                             const TArrayOfSingleFixedArray& OutBuffer);
     void BufferSwitchRechteck32(void* Sender, const TArrayOfSingleFixedArray& InBuffer,

@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "engine/LargeBufferAllocator.h"
+
 namespace quenthal {
 
-using TDoubleDynArray = std::vector<double>;
+using TDoubleDynArray = std::vector<double, TLargeBufferAllocator<double>>;
 // A sweep table, shared between the engine and the generator that plays it.
 using TSweepTable = std::shared_ptr<const TDoubleDynArray>;
 

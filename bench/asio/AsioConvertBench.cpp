@@ -10,7 +10,7 @@
 namespace quenthal {
 namespace {
 
-constexpr int32_t kSamples = 4096;
+constexpr int32_t kSamples = 1024;  // one block of the program
 
 template <typename Sample>
 std::vector<Sample> Signal() {

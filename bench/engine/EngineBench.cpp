@@ -120,6 +120,7 @@ std::string ShapeName(Shape S) { return std::to_string(S.Outputs) + "x" + std::t
 // Keeps the CPU time per iteration of every run for the summary table.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
+    CollectingReporter() : benchmark::ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& Runs) override {
         for (const Run& run : Runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
@@ -159,13 +160,14 @@ int main(int argc, char** argv) {
 
     const double blockSeconds = kBlock / kRate;
     std::printf("\nRenderer throughput, %d-sample blocks, CPU time; load = share of one core at 192 kHz\n", kBlock);
-    std::printf("%-12s %-8s %14s %10s\n", "renderer", "outputs", "frames/s", "load");
+    std::printf("%-12s %-8s %14s %16s %10s\n", "renderer", "outputs", "frames/s", "samples/s", "load");
     bool allAgree = true;
     for (const auto& [name, render] : renderers) {
         for (const Shape s : kShapes) {
             const auto found = reporter.Seconds.find("BufferSwitch" + std::string(name) + "32/" + ShapeName(s));
             if (found == reporter.Seconds.end()) continue;
-            std::printf("%-12s %-8s %14.0f %9.2f%%\n", name, ShapeName(s).c_str(), kBlock / found->second,
+            const double frames = kBlock / found->second;
+            std::printf("%-12s %-8s %14.0f %16.0f %9.2f%%\n", name, ShapeName(s).c_str(), frames, frames * s.Outputs,
                         100 * found->second / blockSeconds);
         }
     }

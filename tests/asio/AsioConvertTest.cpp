@@ -110,6 +110,17 @@ TEST(AsioConvert, BigEndianInputSwapsTheDriversHalfExceptForCopiedFloats) {
     EXPECT_EQ(values[1], -values[0]);
     EXPECT_EQ(int16[0], 0xFF) << "swapped in place";
 
+    // Packed 24 bits, several samples: each reversed in place, the byte after the half untouched.
+    uint8_t int24[] = {0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x01, 0x00, 0x00, 0x01, 0x12, 0x34, 0x56, kGuard};
+    double wide24[4];
+    InputConverterFor(ASIOSTInt24MSB).ic64(int24, wide24, 4);
+    EXPECT_EQ(wide24[0], 8388607.0 * (1.0 / 8388607.0));
+    EXPECT_EQ(wide24[1], -8388607.0 * (1.0 / 8388607.0));
+    EXPECT_EQ(wide24[2], 1.0 * (1.0 / 8388607.0));
+    EXPECT_EQ(wide24[3], 0x123456 * (1.0 / 8388607.0));
+    const uint8_t swapped24[] = {0xFF, 0xFF, 0x7F, 0x01, 0x00, 0x80, 0x01, 0x00, 0x00, 0x56, 0x34, 0x12, kGuard};
+    EXPECT_EQ(std::memcmp(int24, swapped24, sizeof int24), 0);
+
     uint8_t float32[] = {0x3F, 0x80, 0x00, 0x00};
     InputConverterFor(ASIOSTFloat32MSB).ic32(float32, values, 1);
     EXPECT_EQ(values[0], 1.0f);

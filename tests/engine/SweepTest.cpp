@@ -52,6 +52,17 @@ TEST(LogSweep, TwentyHertzToTwentyKilohertz) {
     EXPECT_GE(*std::min_element(x.begin(), x.end()), -1.0);
 }
 
+TEST(LogSweep, ThirtySecondTable) {
+    TSweepLog sweep(48000);
+    const TSweepTable table = sweep.GenerateLogSweep(20, 20000, 30, 0.5);
+    ASSERT_EQ(table->size(), 1440000u);  // 11 MB: a buffer of its own pages
+    const double K = std::log(1000.0), L = 30 * 2 * std::numbers::pi * 20 / K;
+    for (size_t i = 0; i < table->size(); i += 997)
+        ASSERT_EQ((*table)[i], 0.5 * std::sin(L * (std::exp(double(i) / 48000 * K / 30) - 1))) << i;
+    const TDoubleDynArray zeros(3 << 20);
+    EXPECT_TRUE(std::all_of(zeros.begin(), zeros.end(), [](double v) { return v == 0.0; }));
+}
+
 TEST(LogSweep, LengthIsTheRoundedDurationTimesTheRate) {
     struct Case {
         double Fs, Dur;
