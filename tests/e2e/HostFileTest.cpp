@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -122,6 +124,35 @@ TEST(HostAlsaJackBridge, TheHostRunsAtTheServersPace) {
     rig.Stop();
     EXPECT_NEAR((last.Blocks - first.Blocks) / seconds, 48000.0 / 1024, 48000.0 / 1024 * 0.05);
     EXPECT_EQ(last.Xruns, 0);
+}
+
+// The device behind the bridge goes away with its server: the driver thread notices within its wait
+// timeouts, asks for a reset, and the reset finds no device.
+TEST(HostAlsaJackBridge, ADeviceThatVanishesWhilePlayingResetsTheHostToStopped) {
+    TPrivateJackServer server("quenthal-e2e-alsa");
+    ASSERT_TRUE(server.Start());
+    setenv("JACK_DEFAULT_SERVER", "quenthal-e2e-alsa", 1);  // what the bridge connects to
+    TTempFolder config;
+    config.Write("asound.conf", "pcm.quenthal_vanishing {\n  type jack\n  playback_ports { 0 system:playback_1 1 "
+                                "system:playback_2 }\n  hint.show on\n}\n");
+    setenv("ALSA_CONFIG_PATH", config.File("asound.conf").c_str(), 1);
+    THostRig rig(config.Path());
+    rig.Choose("ALSA quenthal_vanishing", 48000);
+    rig.SetSines(Frequencies(2), Levels(2));
+    rig.StartSine(true);
+    const auto& hooks = rig.Hooks("ALSA quenthal_vanishing");
+    ASSERT_TRUE(TDriverHarness::WaitFor([&] { return hooks.Statistics().Blocks >= 5; }, 3s));
+
+    server.Stop(SIGKILL);
+    ASSERT_TRUE(TDriverHarness::WaitFor([&] { return rig.GuiQueue().Pending() > 0; }, 10s))
+        << "the driver never noticed";
+    const auto begin = std::chrono::steady_clock::now();
+    rig.GuiQueue().Drain();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s) << "the reset must not hang";
+    EXPECT_FALSE(rig.Host().Active());
+    EXPECT_FALSE(rig.Host().DriverOpen());
+    EXPECT_EQ(rig.Errors(), std::vector<std::string>{"Asio driver failed!"});
+    unsetenv("JACK_DEFAULT_SERVER");
 }
 
 struct TWavCase {
