@@ -296,6 +296,9 @@ private:
 class TAsioHost final : public TCustomAsioHost {
 public:
     using TCustomAsioHost::TCustomAsioHost;
+    // Stops and closes before any base destructor runs: a block still on the driver's thread must
+    // finish while the whole object is intact.
+    ~TAsioHost() override { ShutDown(); }
 };
 
 }  // namespace quenthal

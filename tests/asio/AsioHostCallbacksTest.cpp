@@ -234,6 +234,24 @@ TEST_F(HostTest, ThreadedDriverRunsBlocksAtTheBlockRateAndStopsCleanly) {
     EXPECT_EQ(Alpha->BlocksDelivered.load(), delivered) << "no block after Stop";
 }
 
+TEST_F(HostTest, DestroyingARunningHostStopsTheDriverThreadFirst) {
+    Alpha->Script.Threaded = true;
+    Alpha->Script.FreeRun = true;  // blocks back to back, so one is in flight at the destruction
+    Alpha->Script.PreferredSize = 64;
+    OpenAlpha();
+    TConstantRenderer renderer;
+    Host->SetOnBufferSwitch32(renderer.Event());
+    Host->SetActive(true);
+    while (Alpha->BlocksDelivered.load() < 50) std::this_thread::yield();
+    Host.reset();
+    EXPECT_EQ(Alpha->LiveObjects.load(), 0);
+    // Every block the host took ran to its OutputReady; blocks that came after the host left its
+    // current-host role did nothing.
+    EXPECT_EQ(Alpha->OutputReadyCount.load(), static_cast<uint64_t>(renderer.Calls));
+    EXPECT_GE(renderer.Calls, 50);
+    EXPECT_LE(Alpha->OutputReadyCount.load(), Alpha->BlocksDelivered.load());
+}
+
 TEST_F(HostTest, DestroyedHostIgnoresItsQueuedMessages) {
     OpenAlpha();
     Driver(Alpha).SendMessageFromDriverThread(kAsioResetRequest, 0);

@@ -280,6 +280,8 @@ TEST_F(HostTest, OpeningTwiceDisposesThenCreatesBuffers) {
     Host->OpenDriver();
     Host->OpenDriver();
     EXPECT_EQ(events, (std::vector<std::string>{"dispose", "create", "latency", "dispose", "create", "latency"}));
+    Host.reset();  // closing raises OnBuffersDispose once more, while events still exists
+    EXPECT_EQ(events.back(), "dispose");
 }
 
 TEST_F(HostTest, UntrustworthyDriverAnswersAreCheckedBeforeUse) {
