@@ -39,9 +39,10 @@ function(quenthal_folder_library name)
 endfunction()
 
 # A GoogleTest suite from every .cpp in the calling folder, one CTest test per test case.
-# LABELS: unit, e2e, gui, and tsan for the suites the ThreadSanitizer build runs.
+# LABELS: unit, e2e, gui, and tsan for the suites the ThreadSanitizer build runs. RUN_SERIAL: the
+# suite's tests run alone (they share one audio server).
 function(quenthal_test_suite name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS;LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "RUN_SERIAL" "TIMEOUT" "LABELS;LIBS;SOURCES" ${ARGN})
   if(QUENTHAL_SANITIZE STREQUAL "thread" AND NOT "tsan" IN_LIST ARG_LABELS)
     return()
   endif()
@@ -58,9 +59,13 @@ function(quenthal_test_suite name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   # Labels go on the folder: every discovered test of the suite carries them.
   set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
+  set(serial "")
+  if(ARG_RUN_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${serial}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
