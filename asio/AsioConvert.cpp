@@ -1,7 +1,7 @@
 #include "asio/AsioConvert.h"
 
 #include "asio/AsioHostError.h"
-#include "engine/Random.h"
+#include "platform/Random.h"
 
 #include <bit>
 #include <cmath>

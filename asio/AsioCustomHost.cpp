@@ -1,7 +1,7 @@
 // The float side of the host: the per-block conversion path, float arrays, options and events.
 #include "asio/AsioHost.h"
 
-#include "engine/Random.h"
+#include "platform/Random.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The host's lifecycle: driver choice, open and close, buffers, start and stop, sample rate.
 #include "asio/AsioHost.h"
 
-#include "engine/Random.h"
+#include "platform/Random.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "engine/DspPinkNoiseGenerator.h"
 
-#include "engine/Random.h"
+#include "platform/Random.h"
 
 namespace quenthal {
 

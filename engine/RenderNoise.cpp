@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "engine/GeneratorCore.h"
-#include "engine/Random.h"
+#include "platform/Random.h"
 
 namespace quenthal {
 

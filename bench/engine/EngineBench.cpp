@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/GeneratorCore.h"
-#include "engine/Random.h"
+#include "platform/Random.h"
 #include "tests/engine/ReferenceSineRenderer.h"
 #include "tests/engine/RenderBuffers.h"
 

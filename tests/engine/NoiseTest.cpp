@@ -7,7 +7,7 @@
 #include "engine/DspGain.h"
 #include "engine/DspPinkNoiseGenerator.h"
 #include "engine/GeneratorCore.h"
-#include "engine/Random.h"
+#include "platform/Random.h"
 #include "tests/engine/RenderBuffers.h"
 
 namespace quenthal {

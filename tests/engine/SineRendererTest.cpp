@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "engine/GeneratorCore.h"
-#include "engine/Random.h"
+#include "platform/Random.h"
 #include "tests/engine/ReferenceSineRenderer.h"
 #include "tests/engine/RenderBuffers.h"
 

@@ -2,7 +2,8 @@
 // The process-wide uniform random source: a 32-bit linear congruential generator,
 // seed := seed * 134775813 + 1 (mod 2^32), r = seed / 2^32 in [0, 1).
 // White noise, pink noise and the host's noise prefill and dither all draw from this one sequence.
-// Header only, so the host can draw from it without linking the engine.
+// Lives with the platform stand-ins (it replaces the run-time library's generator) so that both the
+// engine and the host draw from it without depending on each other. Header only.
 //
 // The seed is shared without a lock: draws from two threads at once may repeat a value, which no
 // noise signal can tell apart. Relaxed atomics keep that harmless and visible to the race checker.
