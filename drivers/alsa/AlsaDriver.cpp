@@ -139,11 +139,7 @@ TAsioError TAlsaDriver::GetLatencies(int32_t* inputLatency, int32_t* outputLaten
 TAsioError TAlsaDriver::GetBufferSize(int32_t* minSize, int32_t* maxSize, int32_t* preferredSize,
                                       int32_t* granularity) {
     if (!FHandle) return kAsioNotPresent;
-    if (minSize) *minSize = FSettings.Period;
-    if (maxSize) *maxSize = FSettings.Period;
-    if (preferredSize) *preferredSize = FSettings.Period;
-    if (granularity) *granularity = 0;
-    return kAsioOK;
+    return AnswerSingleBufferSize(FSettings.Period, minSize, maxSize, preferredSize, granularity);
 }
 
 TAsioError TAlsaDriver::CanSampleRate(TAsioSampleRate sampleRate) {
@@ -182,10 +178,7 @@ TAsioError TAlsaDriver::SetSampleRate(TAsioSampleRate sampleRate) {
 }
 
 TAsioError TAlsaDriver::GetSamplePosition(TAsioInt64* samplePosition, TAsioInt64* timeStamp) {
-    if (!FRunning) return kAsioSPNotAdvancing;
-    if (samplePosition) *samplePosition = Int64ToAsioInt64(FSamplePosition.load());
-    if (timeStamp) *timeStamp = Int64ToAsioInt64(FSystemTime.load());
-    return kAsioOK;
+    return FClock.Answer(FRunning, samplePosition, timeStamp);
 }
 
 TAsioError TAlsaDriver::GetChannelInfo(TAsioChannelInfo* info) {
@@ -261,7 +254,7 @@ TAsioError TAlsaDriver::Start() {
     if (FRunning) return kAsioOK;
     if (FThread.joinable()) FThread.join();  // a thread that ended on a vanished device
     if (snd_pcm_prepare(FHandle) < 0) return kAsioHwMalfunction;
-    FSamplePosition = 0;
+    FClock.Restart();
     ModuleStatistics().Reset();
     FRunning = true;
     try {
@@ -291,16 +284,14 @@ void TAlsaDriver::Run() noexcept {
     const auto frames = static_cast<snd_pcm_uframes_t>(FBuffers.Frames());
     int half = 0;
     while (FRunning.load(std::memory_order_acquire)) {
-        const int64_t position = FSamplePosition.load(std::memory_order_relaxed);
         const int64_t now = NowNs();
-        FSystemTime.store(now, std::memory_order_relaxed);
-        FHost.DeliverBlock(half, position, now, FRate);
+        FHost.DeliverBlock(half, FClock.Stamp(now), now, FRate);
         FBuffers.InterleaveOutputs(half, FInterleaved.data());
         if (!WritePeriod(FInterleaved.data(), frames)) {
             if (FRunning.load()) FHost.SendMessage(kAsioResetRequest, 0);
             break;
         }
-        FSamplePosition.store(position + static_cast<int64_t>(frames), std::memory_order_relaxed);
+        FClock.Advance(static_cast<int64_t>(frames));
         ModuleStatistics().CountBlock();
         half ^= 1;
     }

@@ -3,6 +3,7 @@
 // one block per half and writes it as one period; the device's own clock paces it.
 
 #include "drivers/alsa/AlsaFormats.h"
+#include "drivers/common/BlockClock.h"
 #include "drivers/common/DoubleBuffers.h"
 #include "drivers/common/DriverBase.h"
 #include "drivers/common/HostLink.h"
@@ -67,8 +68,7 @@ private:
     std::vector<uint8_t> FInterleaved;
     std::thread FThread;
     std::atomic<bool> FRunning{false};
-    std::atomic<int64_t> FSamplePosition{0};
-    std::atomic<int64_t> FSystemTime{0};
+    TBlockClock FClock;
 };
 
 }  // namespace quenthal::drivers

@@ -118,12 +118,8 @@ TAsioError TJackDriver::GetBufferSize(int32_t* minSize, int32_t* maxSize, int32_
                                       int32_t* granularity) {
     if (!FClient) return kAsioNotPresent;
     // The server's period is the only size a client can have.
-    const auto frames = static_cast<int32_t>(FServerFrames.load());
-    if (minSize) *minSize = frames;
-    if (maxSize) *maxSize = frames;
-    if (preferredSize) *preferredSize = frames;
-    if (granularity) *granularity = 0;
-    return kAsioOK;
+    return AnswerSingleBufferSize(static_cast<int32_t>(FServerFrames.load()), minSize, maxSize, preferredSize,
+                                  granularity);
 }
 
 TAsioError TJackDriver::CanSampleRate(TAsioSampleRate sampleRate) {
@@ -141,10 +137,7 @@ TAsioError TJackDriver::GetSampleRate(TAsioSampleRate* sampleRate) {
 TAsioError TJackDriver::SetSampleRate(TAsioSampleRate sampleRate) { return CanSampleRate(sampleRate); }
 
 TAsioError TJackDriver::GetSamplePosition(TAsioInt64* samplePosition, TAsioInt64* timeStamp) {
-    if (!FRunning) return kAsioSPNotAdvancing;
-    if (samplePosition) *samplePosition = Int64ToAsioInt64(FSamplePosition.load());
-    if (timeStamp) *timeStamp = Int64ToAsioInt64(FSystemTime.load());
-    return kAsioOK;
+    return FClock.Answer(FRunning, samplePosition, timeStamp);
 }
 
 TAsioError TJackDriver::GetChannelInfo(TAsioChannelInfo* info) {
@@ -187,7 +180,7 @@ TAsioError TJackDriver::Start() {
     if (!FBuffers.Created()) return kAsioNotPresent;
     if (FServerGone) return kAsioHwMalfunction;
     if (FRunning) return kAsioOK;
-    FSamplePosition = 0;
+    FClock.Restart();
     FHalf = 0;
     ModuleStatistics().Reset();
     jack_reset_max_delayed_usecs(FClient);
@@ -232,10 +225,9 @@ int TJackDriver::Process(jack_nframes_t frames, void* self) noexcept {
         if (uint8_t* target = driver.FBuffers.Input(static_cast<int32_t>(i), half))
             std::memcpy(target, jack_port_get_buffer(driver.FInputPorts[i], frames), bytes);
 
-    const int64_t position = driver.FSamplePosition.load(std::memory_order_relaxed);
     const int64_t systemTime =
         static_cast<int64_t>(jack_frames_to_time(driver.FClient, jack_last_frame_time(driver.FClient))) * 1000;
-    driver.FSystemTime.store(systemTime, std::memory_order_relaxed);
+    const int64_t position = driver.FClock.Stamp(systemTime);
     driver.FHost.DeliverBlock(half, position, systemTime, driver.FRate.load(std::memory_order_relaxed));
 
     for (size_t i = 0; i < driver.FOutputPorts.size(); ++i) {
@@ -245,7 +237,7 @@ int TJackDriver::Process(jack_nframes_t frames, void* self) noexcept {
         else
             std::memset(target, 0, bytes);
     }
-    driver.FSamplePosition.store(position + frames, std::memory_order_relaxed);
+    driver.FClock.Advance(frames);
     driver.FHalf = half ^ 1;
     ModuleStatistics().CountBlock();
     ModuleStatistics().ReportDelay(static_cast<int64_t>(jack_get_max_delayed_usecs(driver.FClient)));

@@ -4,6 +4,7 @@
 // blocks: each cycle copies the capture ports into the input half, lets the host fill the output half
 // and copies it to the playback ports, so the host adds no latency of its own.
 
+#include "drivers/common/BlockClock.h"
 #include "drivers/common/DoubleBuffers.h"
 #include "drivers/common/DriverBase.h"
 #include "drivers/common/HostLink.h"
@@ -75,8 +76,7 @@ private:
     std::atomic<uint32_t> FServerFrames{0};  // the server's period, kept up to date by its callback
     std::atomic<uint32_t> FBufferFrames{0};  // the period the buffers were made for; 0 without buffers
     std::atomic<uint32_t> FRate{0};
-    std::atomic<int64_t> FSamplePosition{0};
-    std::atomic<int64_t> FSystemTime{0};
+    TBlockClock FClock;
     int FHalf = 0;  // process thread only
 };
 

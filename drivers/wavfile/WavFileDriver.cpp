@@ -71,11 +71,7 @@ TAsioError TWavFileDriver::GetLatencies(int32_t* inputLatency, int32_t* outputLa
 TAsioError TWavFileDriver::GetBufferSize(int32_t* minSize, int32_t* maxSize, int32_t* preferredSize,
                                          int32_t* granularity) {
     if (!FInitialised) return kAsioNotPresent;
-    if (minSize) *minSize = FSettings.BufferSize;
-    if (maxSize) *maxSize = FSettings.BufferSize;
-    if (preferredSize) *preferredSize = FSettings.BufferSize;
-    if (granularity) *granularity = 0;
-    return kAsioOK;
+    return AnswerSingleBufferSize(FSettings.BufferSize, minSize, maxSize, preferredSize, granularity);
 }
 
 TAsioError TWavFileDriver::CanSampleRate(TAsioSampleRate sampleRate) {
@@ -96,10 +92,7 @@ TAsioError TWavFileDriver::SetSampleRate(TAsioSampleRate sampleRate) {
 }
 
 TAsioError TWavFileDriver::GetSamplePosition(TAsioInt64* samplePosition, TAsioInt64* timeStamp) {
-    if (!FRunning) return kAsioSPNotAdvancing;
-    if (samplePosition) *samplePosition = Int64ToAsioInt64(FSamplePosition.load());
-    if (timeStamp) *timeStamp = Int64ToAsioInt64(FSystemTime.load());
-    return kAsioOK;
+    return FClock.Answer(FRunning, samplePosition, timeStamp);
 }
 
 TAsioError TWavFileDriver::GetChannelInfo(TAsioChannelInfo* info) {
@@ -153,8 +146,7 @@ TAsioError TWavFileDriver::Start() {
         return kAsioHwMalfunction;
     }
     FDataBytes = 0;
-    FSamplePosition = 0;
-    FSystemTime = NowNs();
+    FClock.Restart(NowNs());
     ModuleStatistics().Reset();
     FRunning = true;
     try {
@@ -188,17 +180,15 @@ void TWavFileDriver::Run() noexcept {
             std::this_thread::sleep_for(milliseconds(5));
             continue;
         }
-        const int64_t position = FSamplePosition.load(std::memory_order_relaxed);
         const int64_t now = NowNs();
-        FSystemTime.store(now, std::memory_order_relaxed);
-        FHost.DeliverBlock(half, position, now, FSettings.SampleRate);
+        FHost.DeliverBlock(half, FClock.Stamp(now), now, FSettings.SampleRate);
         if (!WriteHalf(half)) {
             // Disk full or file gone: the host stops and reopens, which fails visibly at the next start.
             Fail("Cannot write " + FSettings.File);
             FHost.SendMessage(kAsioResetRequest, 0);
             break;
         }
-        FSamplePosition.store(position + FSettings.BufferSize, std::memory_order_relaxed);
+        FClock.Advance(FSettings.BufferSize);
         ModuleStatistics().CountBlock();
         ++blocks;
         half ^= 1;

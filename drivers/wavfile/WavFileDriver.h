@@ -2,6 +2,7 @@
 // "WAV File Writer": a driver that needs no audio system. Its own clocked thread asks the host for
 // one block per half and appends the outputs, interleaved, in the driver's sample type to a WAV file.
 
+#include "drivers/common/BlockClock.h"
 #include "drivers/common/DoubleBuffers.h"
 #include "drivers/common/DriverBase.h"
 #include "drivers/common/HostLink.h"
@@ -66,8 +67,7 @@ private:
     uint64_t FDataBytes = 0;
     std::thread FThread;
     std::atomic<bool> FRunning{false};
-    std::atomic<int64_t> FSamplePosition{0};
-    std::atomic<int64_t> FSystemTime{0};
+    TBlockClock FClock;
 };
 
 }  // namespace quenthal::drivers
