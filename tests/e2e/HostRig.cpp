@@ -49,12 +49,13 @@ void THostRig::Choose(const std::string& driverListName, int32_t sampleRate) {
     FCore.UpdateSamplerate();
 }
 
-std::vector<double> THostRig::SetSines(const std::vector<float>& frequencies, const std::vector<double>& gainsDb) {
+std::vector<double> THostRig::SetSines(const std::vector<float>& frequencies, const std::vector<double>& gainsDb,
+                                      int32_t sine) {
     std::vector<double> gains;
     for (size_t k = 0; k < frequencies.size(); ++k) {
         const double gain = static_cast<float>(std::pow(10.0, gainsDb[k] / 20.0));
-        FCore.SetSineFrequency(static_cast<int32_t>(k), 0, frequencies[k]);
-        FCore.SetSineAmplitude(static_cast<int32_t>(k), 0, gain);
+        FCore.SetSineFrequency(static_cast<int32_t>(k), sine, frequencies[k]);
+        FCore.SetSineAmplitude(static_cast<int32_t>(k), sine, gain);
         gains.push_back(gain);
     }
     return gains;

@@ -40,9 +40,10 @@ public:
     void StartSine(bool fadeIn);
     void Stop();
 
-    // Output k plays `frequencies[k]` Hz at `gainsDb[k]` dBFS (rounded to single precision, as the
-    // sine page does). Returns the linear gains used.
-    std::vector<double> SetSines(const std::vector<float>& frequencies, const std::vector<double>& gainsDb);
+    // Sine `sine` of output k plays `frequencies[k]` Hz at `gainsDb[k]` dBFS (rounded to single
+    // precision, as the sine page does). Returns the linear gains used.
+    std::vector<double> SetSines(const std::vector<float>& frequencies, const std::vector<double>& gainsDb,
+                                 int32_t sine = 0);
 
 private:
     std::string FConfigFolder;
