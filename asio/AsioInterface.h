@@ -3,6 +3,7 @@
 // that the host keeps as its only handle on the open driver. The last reference releases the driver
 // object, which lets the loader unload its module.
 
+#include "asio/AsioDriverForwarder.h"
 #include "asio/AsioDriverInterface.h"
 #include "platform/ModuleLoader.h"
 
@@ -39,48 +40,12 @@ public:
 };
 
 // Forwards every operation to the driver object unchanged; checks nothing, keeps no state.
-class TStdCallAsio final : public IStdCallAsio {
+class TStdCallAsio final : public TAsioDriverForwarder<IStdCallAsio> {
 public:
     TStdCallAsio(IModuleLoader& loader, const TGuid& asioClsid, bool& success);
     ~TStdCallAsio() override;
     TStdCallAsio(const TStdCallAsio&) = delete;
     TStdCallAsio& operator=(const TStdCallAsio&) = delete;
-
-    TAsioBool Init(void* sysHandle) override { return FDriver->Init(sysHandle); }
-    void GetDriverName(char* name) override { FDriver->GetDriverName(name); }
-    int32_t GetDriverVersion() override { return FDriver->GetDriverVersion(); }
-    void GetErrorMessage(char* text) override { FDriver->GetErrorMessage(text); }
-    TAsioError Start() override { return FDriver->Start(); }
-    TAsioError Stop() override { return FDriver->Stop(); }
-    TAsioError GetChannels(int32_t* numInputs, int32_t* numOutputs) override {
-        return FDriver->GetChannels(numInputs, numOutputs);
-    }
-    TAsioError GetLatencies(int32_t* input, int32_t* output) override { return FDriver->GetLatencies(input, output); }
-    TAsioError GetBufferSize(int32_t* minSize, int32_t* maxSize, int32_t* preferred, int32_t* granularity) override {
-        return FDriver->GetBufferSize(minSize, maxSize, preferred, granularity);
-    }
-    TAsioError CanSampleRate(TAsioSampleRate rate) override { return FDriver->CanSampleRate(rate); }
-    TAsioError GetSampleRate(TAsioSampleRate* rate) override { return FDriver->GetSampleRate(rate); }
-    TAsioError SetSampleRate(TAsioSampleRate rate) override { return FDriver->SetSampleRate(rate); }
-    TAsioError GetClockSources(TAsioClockSource* clocks, int32_t* numSources) override {
-        return FDriver->GetClockSources(clocks, numSources);
-    }
-    TAsioError SetClockSource(int32_t reference) override { return FDriver->SetClockSource(reference); }
-    TAsioError GetSamplePosition(TAsioInt64* position, TAsioInt64* timeStamp) override {
-        return FDriver->GetSamplePosition(position, timeStamp);
-    }
-    TAsioError GetChannelInfo(TAsioChannelInfo* info) override { return FDriver->GetChannelInfo(info); }
-    TAsioError CreateBuffers(TAsioBufferInfo* infos, int32_t numChannels, int32_t bufferSize,
-                             TAsioCallbacks* callbacks) override {
-        return FDriver->CreateBuffers(infos, numChannels, bufferSize, callbacks);
-    }
-    TAsioError DisposeBuffers() override { return FDriver->DisposeBuffers(); }
-    TAsioError ControlPanel() override { return FDriver->ControlPanel(); }
-    TAsioError Future(int32_t selector, void* opt) override { return FDriver->Future(selector, opt); }
-    TAsioError OutputReady() override { return FDriver->OutputReady(); }
-
-private:
-    IAsioDriver* FDriver = nullptr;
 };
 
 // True with driver set when the driver object exists; false with driver empty otherwise, also when

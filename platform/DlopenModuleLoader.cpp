@@ -1,5 +1,6 @@
 #include "platform/DlopenModuleLoader.h"
 
+#include "asio/AsioDriverForwarder.h"
 #include "platform/DriverFolders.h"
 
 #include <dlfcn.h>
@@ -22,10 +23,10 @@ bool IsFile(const std::string& path) {
 
 // The driver object as the program holds it: every call goes to the module's object, and the module
 // handle is closed only after that object has been released.
-class TModuleBoundDriver final : public IAsioDriver {
+class TModuleBoundDriver final : public TAsioDriverForwarder<IAsioDriver> {
 public:
     TModuleBoundDriver(IAsioDriver* driver, void* module, const TGuid& clsid)
-        : FDriver(driver), FModule(module), FClsid(clsid) {}
+        : TAsioDriverForwarder(driver), FModule(module), FClsid(clsid) {}
 
     int32_t QueryInterface(const TGuid& iid, void** object) override {
         if (!object) return kNoInterface;
@@ -48,40 +49,8 @@ public:
         return left;
     }
 
-    TAsioBool Init(void* sysHandle) override { return FDriver->Init(sysHandle); }
-    void GetDriverName(char* name) override { FDriver->GetDriverName(name); }
-    int32_t GetDriverVersion() override { return FDriver->GetDriverVersion(); }
-    void GetErrorMessage(char* text) override { FDriver->GetErrorMessage(text); }
-    TAsioError Start() override { return FDriver->Start(); }
-    TAsioError Stop() override { return FDriver->Stop(); }
-    TAsioError GetChannels(int32_t* inputs, int32_t* outputs) override { return FDriver->GetChannels(inputs, outputs); }
-    TAsioError GetLatencies(int32_t* input, int32_t* output) override { return FDriver->GetLatencies(input, output); }
-    TAsioError GetBufferSize(int32_t* minSize, int32_t* maxSize, int32_t* preferredSize, int32_t* granularity) override {
-        return FDriver->GetBufferSize(minSize, maxSize, preferredSize, granularity);
-    }
-    TAsioError CanSampleRate(TAsioSampleRate rate) override { return FDriver->CanSampleRate(rate); }
-    TAsioError GetSampleRate(TAsioSampleRate* rate) override { return FDriver->GetSampleRate(rate); }
-    TAsioError SetSampleRate(TAsioSampleRate rate) override { return FDriver->SetSampleRate(rate); }
-    TAsioError GetClockSources(TAsioClockSource* clocks, int32_t* count) override {
-        return FDriver->GetClockSources(clocks, count);
-    }
-    TAsioError SetClockSource(int32_t reference) override { return FDriver->SetClockSource(reference); }
-    TAsioError GetSamplePosition(TAsioInt64* position, TAsioInt64* timeStamp) override {
-        return FDriver->GetSamplePosition(position, timeStamp);
-    }
-    TAsioError GetChannelInfo(TAsioChannelInfo* info) override { return FDriver->GetChannelInfo(info); }
-    TAsioError CreateBuffers(TAsioBufferInfo* infos, int32_t count, int32_t bufferSize,
-                             TAsioCallbacks* callbacks) override {
-        return FDriver->CreateBuffers(infos, count, bufferSize, callbacks);
-    }
-    TAsioError DisposeBuffers() override { return FDriver->DisposeBuffers(); }
-    TAsioError ControlPanel() override { return FDriver->ControlPanel(); }
-    TAsioError Future(int32_t selector, void* opt) override { return FDriver->Future(selector, opt); }
-    TAsioError OutputReady() override { return FDriver->OutputReady(); }
-
 private:
     ~TModuleBoundDriver() override = default;
-    IAsioDriver* FDriver;
     void* FModule;
     TGuid FClsid;
     std::atomic<uint32_t> FReferences{1};
